@@ -1,0 +1,25 @@
+// The console layer: one implementation per operating system.
+#pragma once
+
+#include <ostream>
+
+namespace secant {
+
+// Start-up: makes every insertion into standard output reach it at once and
+// opens the console input that the key wait reads.
+void prepareConsole();
+
+// Exit: closes the console input.
+void releaseConsole();
+
+// Writes a zero-terminated Windows-1251 text of at most 99 bytes, converted
+// for the console, without a line end (longer texts are cut at 99 bytes).
+void printOem(std::ostream& out, const char* text);
+
+// Blocks until one key press arrives from the console itself, never from
+// standard input. Returns a character as a signed byte value; for a key with
+// an extended PC code, 0, and the code's low byte on the next call; -1 when
+// there is no console or its mode cannot be read, set or restored.
+int waitForKey();
+
+}  // namespace secant

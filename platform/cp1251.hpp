@@ -1,0 +1,66 @@
+// Windows-1251, the code page in which the program stores its texts.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace secant {
+
+// The longest text that the console output takes, without its terminating zero.
+inline constexpr std::size_t kMaxTextBytes = 99;
+// The conversion buffer: a text and its terminating zero.
+inline constexpr std::size_t kOemBufferSize = kMaxTextBytes + 1;
+
+// Unicode code points of the bytes 0x80 to 0xFF. 0x98 has no character; it
+// stands as U+FFFD.
+inline constexpr std::array<char16_t, 128> kCp1251Upper = {
+    u'\u0402', u'\u0403', u'\u201A', u'\u0453', u'\u201E', u'\u2026', u'\u2020', u'\u2021',
+    u'\u20AC', u'\u2030', u'\u0409', u'\u2039', u'\u040A', u'\u040C', u'\u040B', u'\u040F',
+    u'\u0452', u'\u2018', u'\u2019', u'\u201C', u'\u201D', u'\u2022', u'\u2013', u'\u2014',
+    u'\uFFFD', u'\u2122', u'\u0459', u'\u203A', u'\u045A', u'\u045C', u'\u045B', u'\u045F',
+    u'\u00A0', u'\u040E', u'\u045E', u'\u0408', u'\u00A4', u'\u0490', u'\u00A6', u'\u00A7',
+    u'\u0401', u'\u00A9', u'\u0404', u'\u00AB', u'\u00AC', u'\u00AD', u'\u00AE', u'\u0407',
+    u'\u00B0', u'\u00B1', u'\u0406', u'\u0456', u'\u0491', u'\u00B5', u'\u00B6', u'\u00B7',
+    u'\u0451', u'\u2116', u'\u0454', u'\u00BB', u'\u0458', u'\u0405', u'\u0455', u'\u0457',
+    u'\u0410', u'\u0411', u'\u0412', u'\u0413', u'\u0414', u'\u0415', u'\u0416', u'\u0417',
+    u'\u0418', u'\u0419', u'\u041A', u'\u041B', u'\u041C', u'\u041D', u'\u041E', u'\u041F',
+    u'\u0420', u'\u0421', u'\u0422', u'\u0423', u'\u0424', u'\u0425', u'\u0426', u'\u0427',
+    u'\u0428', u'\u0429', u'\u042A', u'\u042B', u'\u042C', u'\u042D', u'\u042E', u'\u042F',
+    u'\u0430', u'\u0431', u'\u0432', u'\u0433', u'\u0434', u'\u0435', u'\u0436', u'\u0437',
+    u'\u0438', u'\u0439', u'\u043A', u'\u043B', u'\u043C', u'\u043D', u'\u043E', u'\u043F',
+    u'\u0440', u'\u0441', u'\u0442', u'\u0443', u'\u0444', u'\u0445', u'\u0446', u'\u0447',
+    u'\u0448', u'\u0449', u'\u044A', u'\u044B', u'\u044C', u'\u044D', u'\u044E', u'\u044F',
+};
+
+inline constexpr char32_t kNoCharacter = U'\uFFFD';
+
+constexpr char32_t cp1251ToUnicode(unsigned char byte) {
+    return byte < 0x80 ? char32_t{byte} : char32_t{kCp1251Upper[byte - 0x80]};
+}
+
+// The Windows-1251 byte of a code point, or -1 where it has none.
+constexpr int unicodeToCp1251(char32_t codePoint) {
+    if (codePoint < 0x80) {
+        return static_cast<int>(codePoint);
+    }
+    if (codePoint == kNoCharacter) {
+        return -1;
+    }
+    for (std::size_t i = 0; i < kCp1251Upper.size(); ++i) {
+        if (kCp1251Upper[i] == codePoint) {
+            return static_cast<int>(0x80 + i);
+        }
+    }
+    return -1;
+}
+
+// Writes the UTF-8 form of the zero-terminated Windows-1251 text into out
+// (capacity bytes, always zero-terminated) and returns its length. At most
+// kMaxTextBytes source bytes are converted; a character that does not fit
+// whole is left out with everything after it.
+std::size_t cp1251ToUtf8(const char* text, char* out, std::size_t capacity);
+
+// Room for the UTF-8 form of any text of kMaxTextBytes bytes.
+inline constexpr std::size_t kUtf8BufferSize = 3 * kMaxTextBytes + 1;
+
+}  // namespace secant

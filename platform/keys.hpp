@@ -1,0 +1,40 @@
+// Key presses as the program reports them, independent of the operating system.
+//
+// A key press becomes a keyboard code: a character is its byte (0 to 255);
+// a key without a character is 0x100 plus its PC extended code (Up is
+// 0x100 + 72, Alt+F4 is 0x100 + 107). The key wait turns a code into its
+// result with takeKeyResult.
+#pragma once
+
+#include <cstddef>
+
+namespace secant {
+
+inline constexpr int kExtendedKey = 0x100;
+// A decoded input that is no key press (a focus report, a mouse event, a key
+// combination that has no PC code): it does not end the wait.
+inline constexpr int kNoKey = -1;
+
+// What a key wait keeps between calls: the low byte of an extended code,
+// returned by the next call without reading the keyboard.
+struct HeldKey {
+    bool held = false;
+    unsigned char code = 0;
+};
+
+// The result of a key wait for the code: a character as a signed byte value;
+// for a code of 0x100 or more, 0 with the low byte held for the next call.
+int takeKeyResult(int code, HeldKey& held);
+
+// The next result from the held byte, if any (clearing it); -1 otherwise.
+bool takeHeldKey(HeldKey& held, int& result);
+
+// Terminal input: whether the bytes received so far (length >= 1) may still
+// grow into a longer key sequence (an escape sequence or a UTF-8 character).
+bool keySequenceWantsMore(const unsigned char* bytes, std::size_t length);
+
+// Terminal input: the keyboard code of one complete sequence, or kNoKey.
+// A UTF-8 character becomes its Windows-1251 byte, or '?' where it has none.
+int decodeTerminalKey(const unsigned char* bytes, std::size_t length);
+
+}  // namespace secant

@@ -1,0 +1,58 @@
+#include "solver/numeric_environment.hpp"
+
+#include <cfenv>
+
+namespace secant {
+
+namespace {
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+constexpr unsigned short kPrecisionMask = 0x0300;  // PC field
+constexpr unsigned short kPrecision64 = 0x0300;
+constexpr unsigned short kRoundingMask = 0x0C00;  // RC field; 0 is to nearest
+constexpr unsigned short kExceptionMasks = 0x003F;
+
+unsigned short readControlWord() {
+    unsigned short word = 0;
+    __asm__ __volatile__("fnstcw %0" : "=m"(word));
+    return word;
+}
+
+void writeControlWord(unsigned short word) { __asm__ __volatile__("fldcw %0" : : "m"(word)); }
+#endif
+
+}  // namespace
+
+void establishNumericEnvironment() {
+    std::fesetround(FE_TONEAREST);
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    unsigned short word = readControlWord();
+    word = static_cast<unsigned short>((word & ~(kPrecisionMask | kRoundingMask)) | kPrecision64 |
+                                       kExceptionMasks);
+    writeControlWord(word);
+#endif
+    clearArithmeticFlags();
+}
+
+bool numericEnvironmentIsExact() {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    const unsigned short word = readControlWord();
+    return (word & kPrecisionMask) == kPrecision64 && (word & kRoundingMask) == 0 &&
+           std::fegetround() == FE_TONEAREST;
+#else
+    return std::fegetround() == FE_TONEAREST;
+#endif
+}
+
+void clearArithmeticFlags() { std::feclearexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW); }
+
+ArithmeticFlags raisedArithmeticFlags() {
+    const int raised = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+    ArithmeticFlags flags;
+    flags.invalid = (raised & FE_INVALID) != 0;
+    flags.divisionByZero = (raised & FE_DIVBYZERO) != 0;
+    flags.overflow = (raised & FE_OVERFLOW) != 0;
+    return flags;
+}
+
+}  // namespace secant

@@ -1,0 +1,46 @@
+// The process-wide polynomial, its evaluation, the secant root search and
+// deflation. Every step is one Complex operation with the left operand as
+// written, so each intermediate value is rounded exactly as Complex rounds.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "solver/complex.hpp"
+
+namespace secant {
+
+inline constexpr int kMaxCoefficients = 10;
+inline constexpr float kSecantTolerance = 1e-5F;
+inline constexpr int kSecantMaxIterations = 10000;
+
+// Entry 0 holds the coefficient of the highest power, entry count - 1 the free
+// term. count must not exceed kMaxCoefficients when an operation below runs.
+struct CoefficientTable {
+    std::array<Complex, kMaxCoefficients> coefficients{};
+    std::int32_t count = 0;
+};
+
+// The one table that the operations below work on.
+inline CoefficientTable coefficientTable{};
+
+// What one search found: its newest point, the passes it made, and whether
+// the tolerance was met (false after the pass limit or on a NaN modulus).
+struct SecantResult {
+    Complex root;
+    int passes = 0;
+    bool converged = false;
+};
+
+// P(x) by Horner's scheme: acc = coefficients[i] + (x * acc).
+Complex evaluatePolynomial(Complex x);
+
+// One root by the secant method from the start points (0, 0) and (1, 1).
+SecantResult findRootSecant();
+
+// Divides the table by (x - root) and lowers count by 1. Returns the
+// remainder, which equals evaluatePolynomial(root) bit for bit; the dialogue
+// discards it.
+Complex deflate(Complex root);
+
+}  // namespace secant

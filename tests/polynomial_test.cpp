@@ -1,0 +1,171 @@
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "test_support.hpp"
+
+namespace secant::testing {
+namespace {
+
+// Six significant digits, as the listing prints them.
+std::string shown(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+    return text;
+}
+
+struct SearchCase {
+    const char* name;
+    std::initializer_list<Complex> coefficients;
+    int passes;
+    bool converged;
+    const char* re;
+    const char* im;
+};
+
+void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.name; }
+
+class SearchTest : public SolverTest, public ::testing::WithParamInterface<SearchCase> {};
+
+TEST_P(SearchTest, FirstSearchFindsTheStatedPoint) {
+    const SearchCase& c = GetParam();
+    loadTable(c.coefficients);
+    clearArithmeticFlags();
+    const SecantResult result = findRootSecant();
+    EXPECT_EQ(result.passes, c.passes);
+    EXPECT_EQ(result.converged, c.converged);
+    EXPECT_EQ(shown(result.root.re), c.re);
+    EXPECT_EQ(shown(result.root.im), c.im);
+    EXPECT_FALSE(raisedArithmeticFlags().any());
+}
+
+const SearchCase kSearchCases[] = {
+    {"Linear", {{1, 0}, {-1, 0}}, 1, true, "1", "0"},
+    {"TwoRealRoots", {{1, 0}, {-3, 0}, {2, 0}}, 7, true, "1", "-5.93766e-08"},
+    {"ImaginaryRoots", {{1, 0}, {0, 0}, {1, 0}}, 7, true, "8.70787e-08", "1"},
+    {"ZeroFreeTerm", {{1, 0}, {-3, 0}, {0, 0}}, 1, true, "0", "0"},
+    {"LeadingZero", {{0, 0}, {1, 0}, {-2, 0}}, 1, true, "2", "0"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Secant, SearchTest, ::testing::ValuesIn(kSearchCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Finds every root as the dialogue does and returns them.
+std::array<SecantResult, kMaxCoefficients> solveAll() {
+    std::array<SecantResult, kMaxCoefficients> results{};
+    for (std::size_t k = 1; coefficientTable.count > 1; ++k) {
+        results[k] = findRootSecant();
+        deflate(results[k].root);
+    }
+    return results;
+}
+
+TEST_F(SolverTest, TwoRealRootsToTheBit) {
+    loadTable({{1, 0}, {-3, 0}, {2, 0}});
+    const auto results = solveAll();
+    EXPECT_EQ(bits(results[1].root.re), bits(1.0F));
+    EXPECT_EQ(shown(results[1].root.im), "-5.93766e-08");
+    EXPECT_EQ(results[2].passes, 1);
+    EXPECT_SAME_COMPLEX(results[2].root, 2.0F, 0.0F);
+}
+
+TEST_F(SolverTest, ImaginaryRootsAfterDeflation) {
+    loadTable({{1, 0}, {0, 0}, {1, 0}});
+    const auto results = solveAll();
+    EXPECT_EQ(results[2].passes, 1);
+    EXPECT_EQ(shown(results[2].root.re), "-8.9407e-08");
+    EXPECT_EQ(bits(results[2].root.im), bits(-1.0F));
+}
+
+TEST_F(SolverTest, ZeroFreeTermGivesPositiveZeroExactly) {
+    loadTable({{1, 0}, {-3, 0}, {0, 0}});
+    EXPECT_SAME_COMPLEX(findRootSecant().root, +0.0F, +0.0F);
+}
+
+TEST_F(SolverTest, BothStartPointsRootsIsZeroOverZero) {
+    loadTable({{1, 0}, {-1, -1}, {0, 0}});
+    clearArithmeticFlags();
+    const SecantResult result = findRootSecant();
+    EXPECT_TRUE(raisedArithmeticFlags().invalid);
+    EXPECT_FALSE(raisedArithmeticFlags().divisionByZero);
+    EXPECT_EQ(result.passes, 1);
+    EXPECT_TRUE(std::isnan(result.root.re));
+    EXPECT_FALSE(result.converged);
+}
+
+TEST_F(SolverTest, LeadingZeroMeetsZeroOverZeroInTheLastSearch) {
+    loadTable({{0, 0}, {1, 0}, {-2, 0}});
+    const SecantResult first = findRootSecant();
+    EXPECT_SAME_COMPLEX(first.root, 2.0F, 0.0F);
+    deflate(first.root);
+    clearArithmeticFlags();
+    const SecantResult second = findRootSecant();
+    EXPECT_TRUE(raisedArithmeticFlags().invalid);
+    EXPECT_EQ(second.passes, 1);
+}
+
+TEST_F(SolverTest, PassLimitReturnsTheNewestPoint) {
+    loadTable({{1000, 0}, {0, 0}, {0, 0}, {-1, 0}});
+    clearArithmeticFlags();
+    const SecantResult result = findRootSecant();
+    EXPECT_EQ(result.passes, kSecantMaxIterations);
+    EXPECT_FALSE(result.converged);
+    EXPECT_FALSE(raisedArithmeticFlags().any());
+    EXPECT_GE(abs(evaluatePolynomial(result.root)), widen(kSecantTolerance));
+}
+
+TEST_F(SolverTest, NinthOrderOverflowsInTheFirstSearch) {
+    loadTable({{1, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {-1, 0}});
+    clearArithmeticFlags();
+    findRootSecant();
+    EXPECT_TRUE(raisedArithmeticFlags().overflow);
+}
+
+TEST_F(SolverTest, ToleranceIsTheSinglePrecisionValue) {
+    EXPECT_EQ(static_cast<double>(kSecantTolerance), 9.99999974737875163555145263671875e-6);
+}
+
+TEST_F(SolverTest, ConstantTableEvaluatesToItsEntry) {
+    loadTable({{4, -3}});
+    EXPECT_SAME_COMPLEX(evaluatePolynomial(Complex(123, 456)), 4.0F, -3.0F);
+    clearArithmeticFlags();
+    findRootSecant();
+    EXPECT_TRUE(raisedArithmeticFlags().invalid);
+}
+
+// x is the left operand of each product: with the pair of Part-case operands,
+// x * acc keeps 2^-44 in the imaginary part where acc * x loses it.
+TEST_F(SolverTest, HornerMultipliesWithXOnTheLeft) {
+    const Complex x(1 + 3 * 0x1p-23F, -1);
+    const Complex acc(1, 1 + 0x1p-23F);
+    loadTable({acc, {0, 0}});
+    EXPECT_SAME_COMPLEX(evaluatePolynomial(x), 2 + 0x1p-21F, 0x1p-21F + 0x1p-44F);
+}
+
+TEST_F(SolverTest, DeflationMultipliesWithTheRootOnTheLeft) {
+    const Complex root(1 + 3 * 0x1p-23F, -1);
+    loadTable({{1, 1 + 0x1p-23F}, {0, 0}, {5, 5}});
+    deflate(root);
+    EXPECT_SAME_COMPLEX(coefficientTable.coefficients[1], 2 + 0x1p-21F, 0x1p-21F + 0x1p-44F);
+}
+
+TEST_F(SolverTest, DeflationLeavesTheOldFreeTermBehind) {
+    loadTable({{1, 0}, {-6, 0}, {11, 0}, {-6, 0}});  // (x-1)(x-2)(x-3)
+    const Complex remainder = deflate(Complex(1, 0));
+    EXPECT_EQ(coefficientTable.count, 3);
+    EXPECT_SAME_COMPLEX(coefficientTable.coefficients[0], 1.0F, 0.0F);
+    EXPECT_SAME_COMPLEX(coefficientTable.coefficients[1], -5.0F, 0.0F);
+    EXPECT_SAME_COMPLEX(coefficientTable.coefficients[2], 6.0F, 0.0F);
+    EXPECT_SAME_COMPLEX(coefficientTable.coefficients[3], -6.0F, 0.0F);
+    EXPECT_SAME_COMPLEX(remainder, 0.0F, 0.0F);
+}
+
+TEST_F(SolverTest, RemainderEqualsTheValueToTheBit) {
+    const Complex root(0.3F, -1.7F);
+    loadTable({{2, 1}, {-3, 0.5F}, {0.25F, -4}, {7, 7}, {-1, 0.125F}});
+    const Complex value = evaluatePolynomial(root);
+    EXPECT_SAME_COMPLEX(deflate(root), value.re, value.im);
+}
+
+}  // namespace
+}  // namespace secant::testing
