@@ -8,8 +8,7 @@
 int main() {
     secant::establishNumericEnvironment();
     secant::prepareConsole();
-    secant::Console console{std::cin, std::cout, std::cerr, &secant::printOem,
-                            &secant::waitForKey};
+    secant::Console console{std::cin, std::cout, std::cerr, &secant::printOem, &secant::waitForKey};
     const int status = secant::runDialogue(console);
     secant::releaseConsole();
     return status;

@@ -64,8 +64,7 @@ consteval Cp1251Text<N> cp1251(const char8_t (&utf8)[N]) {
 inline constexpr auto kBanner =
     cp1251(u8"Программа демонстрирует решение алгебраического уравнения методом секущих");
 inline constexpr auto kOrderPrompt = cp1251(u8"Задайте порядок уравнения: ");
-inline constexpr auto kCoefficientsPrompt =
-    cp1251(u8"Задайте коэффициенты полинома через пробел:");
+inline constexpr auto kCoefficientsPrompt = cp1251(u8"Задайте коэффициенты полинома через пробел:");
 inline constexpr auto kCoefficientsOrder =
     cp1251(u8"от a0 при X в N-ой степени до aN свободный член");
 inline constexpr char kCoefficientsPrefix[] = "A()= ";  // written without conversion

@@ -41,7 +41,9 @@ constexpr KeyCodes functionKey(int number) {
 constexpr std::array<int, 26> kLetterScan = {30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,
                                              49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44};
 
-int extended(int code) { return code == kNoKey ? kNoKey : kExtendedKey + code; }
+int extended(int code) {
+    return code == kNoKey ? kNoKey : kExtendedKey + code;
+}
 
 // Alt decides over Ctrl, Ctrl over Shift (xterm's modifier parameter is 1 + bits).
 Modifier modifierFromParameter(int parameter) {
@@ -237,11 +239,11 @@ bool keySequenceWantsMore(const unsigned char* bytes, std::size_t length) {
     if (length == 3 && bytes[2] == '[') {
         return true;  // Linux console: ESC [ [ A
     }
-    if (bytes[2] == 'M' && length < 6) {
-        return true;  // X10 mouse report: ESC [ M b x y
+    if (bytes[2] == 'M') {
+        return length < 6;  // X10 mouse report: ESC [ M b x y
     }
     const unsigned char last = bytes[length - 1];
-    return !(last >= 0x40 && last <= 0x7E) || (length == 3 && last == '[');
+    return !(last >= 0x40 && last <= 0x7E);
 }
 
 int decodeTerminalKey(const unsigned char* bytes, std::size_t length) {

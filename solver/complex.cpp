@@ -49,7 +49,9 @@ Extended norm(Complex z) {
     return widen(aa) + widen(z.im) * widen(z.im);
 }
 
-Extended abs(Complex z) { return squareRoot(toDouble(norm(z))); }
+Extended abs(Complex z) {
+    return squareRoot(toDouble(norm(z)));
+}
 
 std::istream& readSingle(std::istream& in, float& value) {
     const bool failedBefore = in.fail();

@@ -36,10 +36,18 @@ struct Complex {
     Complex& operator/=(Complex w);
 };
 
-inline Complex operator+(Complex z, Complex w) { return z += w; }
-inline Complex operator-(Complex z, Complex w) { return z -= w; }
-inline Complex operator*(Complex z, Complex w) { return z *= w; }
-inline Complex operator/(Complex z, Complex w) { return z /= w; }
+inline Complex operator+(Complex z, Complex w) {
+    return z += w;
+}
+inline Complex operator-(Complex z, Complex w) {
+    return z -= w;
+}
+inline Complex operator*(Complex z, Complex w) {
+    return z *= w;
+}
+inline Complex operator/(Complex z, Complex w) {
+    return z /= w;
+}
 
 // Squared modulus single(a*a) + b*b, left unrounded in the extended format.
 Extended norm(Complex z);

@@ -19,15 +19,23 @@ static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<float
               "the values are IEEE 754 binary32");
 
 // Exact: every float is an extended value.
-inline Extended widen(float value) { return static_cast<Extended>(value); }
+inline Extended widen(float value) {
+    return static_cast<Extended>(value);
+}
 
 // Rounds to the nearest binary32 value, ties to even (overflow gives an infinity).
-inline float toSingle(Extended value) { return static_cast<float>(value); }
+inline float toSingle(Extended value) {
+    return static_cast<float>(value);
+}
 
 // Rounds to the nearest binary64 value.
-inline double toDouble(Extended value) { return static_cast<double>(value); }
+inline double toDouble(Extended value) {
+    return static_cast<double>(value);
+}
 
 // The square root of a binary64 value, rounded once to the extended format.
-inline Extended squareRoot(double value) { return std::sqrt(static_cast<Extended>(value)); }
+inline Extended squareRoot(double value) {
+    return std::sqrt(static_cast<Extended>(value));
+}
 
 }  // namespace secant

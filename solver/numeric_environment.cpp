@@ -18,7 +18,9 @@ unsigned short readControlWord() {
     return word;
 }
 
-void writeControlWord(unsigned short word) { __asm__ __volatile__("fldcw %0" : : "m"(word)); }
+void writeControlWord(unsigned short word) {
+    __asm__ __volatile__("fldcw %0" : : "m"(word));
+}
 #endif
 
 }  // namespace
@@ -44,7 +46,9 @@ bool numericEnvironmentIsExact() {
 #endif
 }
 
-void clearArithmeticFlags() { std::feclearexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW); }
+void clearArithmeticFlags() {
+    std::feclearexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+}
 
 ArithmeticFlags raisedArithmeticFlags() {
     const int raised = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);

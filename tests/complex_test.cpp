@@ -19,7 +19,9 @@ struct ArithmeticCase {
     float im;
 };
 
-void PrintTo(const ArithmeticCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ArithmeticCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 Complex apply(Op op, Complex z, Complex w) {
     switch (op) {
@@ -50,9 +52,17 @@ const ArithmeticCase kArithmeticCases[] = {
     {"ProductOneWay", Op::Mul, {1, 2}, {3, 4}, -5, 10},
     {"ProductOtherWay", Op::Mul, {3, 4}, {1, 2}, -5, 10},
     // Only the first partial product of each part is rounded before the sum.
-    {"LeftOperandDecidesImaginary", Op::Mul, {1 + 3 * kU, -1}, {1, 1 + kU}, 2 + 0x1p-21F,
+    {"LeftOperandDecidesImaginary",
+     Op::Mul,
+     {1 + 3 * kU, -1},
+     {1, 1 + kU},
+     2 + 0x1p-21F,
      0x1p-21F + 0x1p-44F},
-    {"SwappedOperandsLoseTheLowBit", Op::Mul, {1, 1 + kU}, {1 + 3 * kU, -1}, 2 + 0x1p-21F,
+    {"SwappedOperandsLoseTheLowBit",
+     Op::Mul,
+     {1, 1 + kU},
+     {1 + 3 * kU, -1},
+     2 + 0x1p-21F,
      0x1p-21F},
     {"QuotientKeepsZeroSign", Op::Div, {-1, -1}, {1, 1}, -1, +0.0F},
     // n = single(1 + 2^-24) = 1: the divisor's modulus is rounded before it divides.
@@ -109,7 +119,9 @@ struct FlagCase {
     bool overflow;
 };
 
-void PrintTo(const FlagCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FlagCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FlagTest : public SolverTest, public ::testing::WithParamInterface<FlagCase> {};
 

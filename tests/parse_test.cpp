@@ -16,8 +16,8 @@ struct ParseCase {
     const char* name;
     const char* input;
     bool fails;
-    bool atEnd;  // eofbit
-    Complex value;  // kUntouched where the target must keep its value
+    bool atEnd;        // eofbit
+    Complex value;     // kUntouched where the target must keep its value
     const char* rest;  // what the stream still holds
 };
 
@@ -26,7 +26,9 @@ std::string remaining(std::istream& in) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ParseTest : public SolverTest, public ::testing::WithParamInterface<ParseCase> {};
 

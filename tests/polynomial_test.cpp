@@ -23,7 +23,9 @@ struct SearchCase {
     const char* im;
 };
 
-void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SearchCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SearchTest : public SolverTest, public ::testing::WithParamInterface<SearchCase> {};
 

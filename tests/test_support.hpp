@@ -11,16 +11,18 @@
 
 namespace secant::testing {
 
-inline std::uint32_t bits(float value) { return std::bit_cast<std::uint32_t>(value); }
+inline std::uint32_t bits(float value) {
+    return std::bit_cast<std::uint32_t>(value);
+}
 
 // Equal to the bit, so that -0 differs from +0 and a NaN is caught.
-#define EXPECT_SAME_COMPLEX(actual, expectedRe, expectedIm)                        \
-    do {                                                                           \
-        const ::secant::Complex got_ = (actual);                                   \
+#define EXPECT_SAME_COMPLEX(actual, expectedRe, expectedIm)                              \
+    do {                                                                                 \
+        const ::secant::Complex got_ = (actual);                                         \
         EXPECT_EQ(::secant::testing::bits(got_.re), ::secant::testing::bits(expectedRe)) \
-            << "re " << got_.re << " expected " << (expectedRe);                  \
+            << "re " << got_.re << " expected " << (expectedRe);                         \
         EXPECT_EQ(::secant::testing::bits(got_.im), ::secant::testing::bits(expectedIm)) \
-            << "im " << got_.im << " expected " << (expectedIm);                  \
+            << "im " << got_.im << " expected " << (expectedIm);                         \
     } while (false)
 
 inline void loadTable(std::initializer_list<Complex> coefficients) {

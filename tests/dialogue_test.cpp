@@ -1,0 +1,117 @@
+#include "app/dialogue.hpp"
+
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "platform/cp1251.hpp"
+#include "solver/numeric_environment.hpp"
+#include "solver/polynomial.hpp"
+
+namespace secant {
+namespace {
+
+const char* const kHead =
+    "Программа демонстрирует решение алгебраического уравнения методом секущих\n"
+    "Задайте порядок уравнения: "
+    "Задайте коэффициенты полинома через пробел:\n"
+    "от a0 при X в N-ой степени до aN свободный член\n"
+    "A()= \n";
+const char* const kHeader = "Корни полинома: \n";
+const char* const kPressAnyKey = "Нажмите любую клавишу";
+
+void printUtf8(std::ostream& out, const char* text) {
+    char buffer[kUtf8BufferSize];
+    cp1251ToUtf8(text, buffer, sizeof buffer);
+    out << buffer;
+}
+
+// The key source: records what the output showed when the wait began.
+std::ostringstream* watchedOutput = nullptr;
+int keyWaits = 0;
+std::string shownAtKeyWait;
+
+int fakeKey() {
+    ++keyWaits;
+    shownAtKeyWait = watchedOutput->str();
+    return 'q';
+}
+
+struct DialogueRun {
+    int status;
+    std::string out;
+    std::string err;
+    std::string unread;
+};
+
+DialogueRun runWith(const std::string& input) {
+    establishNumericEnvironment();
+    coefficientTable = CoefficientTable{};
+    std::istringstream in(input);
+    std::ostringstream out;
+    std::ostringstream err;
+    watchedOutput = &out;
+    keyWaits = 0;
+    shownAtKeyWait.clear();
+    Console console{in, out, err, &printUtf8, &fakeKey};
+    DialogueRun run;
+    run.status = runDialogue(console);
+    in.clear();
+    run.unread.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+struct DialogueCase {
+    const char* name;
+    const char* input;
+    const char* listing;  // the lines between the header and the key prompt
+    const char* unread;
+};
+
+void PrintTo(const DialogueCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DialogueTest : public ::testing::TestWithParam<DialogueCase> {};
+
+TEST_P(DialogueTest, ShowsTheRootsAndWaitsForOneKey) {
+    const DialogueCase& c = GetParam();
+    const DialogueRun run = runWith(c.input);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, std::string(kHead) + kHeader + c.listing + kPressAnyKey);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.unread, c.unread);
+    EXPECT_EQ(keyWaits, 1);
+    EXPECT_EQ(shownAtKeyWait, run.out);  // everything was written before the wait
+}
+
+const DialogueCase kDialogues[] = {
+    {"TwoRealRoots", "2\n1 -3 2\n", "x1=1 -5.93766e-08i\nx2=2 0i\n", "\n"},
+    {"OneLine", "2 1 -3 2", "x1=1 -5.93766e-08i\nx2=2 0i\n", ""},
+    {"Linear", "1\n1 -2\n", "x1=2 0i\n", "\n"},
+    {"TokensAfterTheLastCoefficientStayUnread", "1\n1 -2 7 8\n", "x1=2 0i\n", " 7 8\n"},
+    {"OrderZeroReadsOneCoefficient", "0\n5 6\n", "", " 6\n"},
+    {"NegativeOrderReadsNothing", "-3\n5\n", "", "\n5\n"},
+    {"ImaginaryRoots", "2\n1 0 1\n", "x1=8.70787e-08 1i\nx2=-8.9407e-08 -1i\n", "\n"},
+    {"ComplexCoefficients", "1\n(1,0) (0,-1)\n", "x1=0 1i\n", "\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Dialogue, DialogueTest, ::testing::ValuesIn(kDialogues),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Dialogue, OrderAboveNineIsRefusedWithoutReadingCoefficients) {
+    for (const char* order : {"10", "99999999999"}) {
+        const DialogueRun run = runWith(std::string(order) + " 1 2 3\n");
+        EXPECT_EQ(run.status, 1) << order;
+        EXPECT_EQ(run.err, "Ошибка: порядок уравнения не может быть больше 9\n") << order;
+        EXPECT_EQ(keyWaits, 1);
+        EXPECT_EQ(run.unread, " 1 2 3\n") << order;
+    }
+}
+
+}  // namespace
+}  // namespace secant
