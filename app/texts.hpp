@@ -71,7 +71,31 @@ inline constexpr char kCoefficientsPrefix[] = "A()= ";  // written without conve
 inline constexpr auto kRootsHeader = cp1251(u8"Корни полинома: ");
 inline constexpr auto kPressAnyKey = cp1251(u8"Нажмите любую клавишу");
 
-// Refusals and warnings.
+// Errors (standard error) and warnings (standard output). A text that ends
+// in a letter before an index, as "a" or "x", is followed by the index and
+// then by one of the texts after it.
+inline constexpr auto kInputEndedBeforeOrder =
+    cp1251(u8"Ошибка: ввод закончился, порядок уравнения не задан");
+inline constexpr auto kOrderNotInteger =
+    cp1251(u8"Ошибка: порядок уравнения должен быть целым числом");
 inline constexpr auto kOrderTooLarge = cp1251(u8"Ошибка: порядок уравнения не может быть больше 9");
+
+inline constexpr auto kCoefficientError = cp1251(u8"Ошибка: коэффициент a");
+inline constexpr auto kMalformed = cp1251(u8" задан неверно");
+inline constexpr auto kDecimalComma = cp1251(u8" задан неверно: дробную часть отделяют точкой");
+inline constexpr auto kTooLarge = cp1251(u8" слишком велик по модулю");
+inline constexpr auto kInputEndedBeforeCoefficient =
+    cp1251(u8"Ошибка: ввод закончился, коэффициент a");
+inline constexpr auto kNotGiven = cp1251(u8" не задан");
+inline constexpr auto kLeadingZero = cp1251(u8"Ошибка: старший коэффициент a0 равен нулю");
+
+inline constexpr auto kRootError = cp1251(u8"Ошибка при вычислении корня x");
+inline constexpr auto kOverflow = cp1251(u8": переполнение");
+inline constexpr auto kDivisionByZero = cp1251(u8": деление на ноль");
+inline constexpr auto kInvalidOperation = cp1251(u8": недопустимая операция");
+
+inline constexpr auto kNotConverged = cp1251(u8"Внимание: для корня x");
+inline constexpr auto kNotConvergedWithin = cp1251(u8" точность не достигнута за ");
+inline constexpr auto kIterations = cp1251(u8" итераций");
 
 }  // namespace secant

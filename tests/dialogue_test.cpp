@@ -115,3 +115,133 @@ TEST(Dialogue, OrderAboveNineIsRefusedWithoutReadingCoefficients) {
 
 }  // namespace
 }  // namespace secant
+
+namespace secant {
+namespace {
+
+// A terminal shared by standard output and standard error. Output is held in
+// a buffer until flushed, as a block-buffered stream would hold it; error
+// text goes straight through.
+class ScreenBuffer : public std::streambuf {
+public:
+    ScreenBuffer(std::string& screen, bool buffered) : screen_(screen), buffered_(buffered) {
+        if (buffered_) {
+            setp(held_, held_ + sizeof held_);
+        }
+    }
+
+protected:
+    int_type overflow(int_type c) override {
+        sync();
+        if (c != traits_type::eof()) {
+            if (buffered_) {
+                *pptr() = traits_type::to_char_type(c);
+                pbump(1);
+            } else {
+                screen_.push_back(traits_type::to_char_type(c));
+            }
+        }
+        return traits_type::not_eof(c);
+    }
+
+    int sync() override {
+        screen_.append(pbase(), pptr());
+        setp(held_, held_ + sizeof held_);
+        return 0;
+    }
+
+private:
+    std::string& screen_;
+    bool buffered_;
+    char held_[4096] = {};
+};
+
+int noKey() {
+    return -1;
+}
+
+std::string screenAfter(const char* input) {
+    establishNumericEnvironment();
+    coefficientTable = CoefficientTable{};
+    std::string screen;
+    ScreenBuffer outBuffer(screen, true);
+    ScreenBuffer errBuffer(screen, false);
+    std::ostream out(&outBuffer);
+    std::ostream err(&errBuffer);
+    std::istringstream in(input);
+    Console console{in, out, err, &printUtf8, &noKey};
+    EXPECT_EQ(runDialogue(console), 1);
+    out.flush();
+    return screen;
+}
+
+TEST(Dialogue, ErrorLineFollowsEverythingWrittenBefore) {
+    EXPECT_EQ(screenAfter("2.5\n"),
+              "Программа демонстрирует решение алгебраического уравнения методом секущих\n"
+              "Задайте порядок уравнения: "
+              "Ошибка: порядок уравнения должен быть целым числом\n"
+              "Нажмите любую клавишу");
+    EXPECT_EQ(screenAfter("2\n1 2,5 3\n"),
+              std::string(kHead) +
+                  "Ошибка: коэффициент a1 задан неверно: дробную часть отделяют точкой\n" +
+                  kPressAnyKey);
+}
+
+TEST(Dialogue, FlagsRaisedBeforeTheSearchAreNotItsOwn) {
+    establishNumericEnvironment();
+    volatile float huge = 3e38F;
+    volatile float sum = huge * 10.0F;  // leaves the overflow flag raised
+    (void)sum;
+    ASSERT_TRUE(raisedArithmeticFlags().overflow);
+    coefficientTable = CoefficientTable{};
+    std::istringstream in("1\n1 -2\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    Console console{in, out, err, &printUtf8, &noKey};
+    EXPECT_EQ(runDialogue(console), 0);
+    EXPECT_EQ(err.str(), "");
+    EXPECT_NE(out.str().find("x1=2 0i\n"), std::string::npos);
+}
+
+struct FailureCase {
+    const char* name;
+    const char* input;
+    const char* error;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DialogueFailureTest : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(DialogueFailureTest, ReportsOnStandardErrorAndStillWaitsForTheKey) {
+    const FailureCase& c = GetParam();
+    const DialogueRun run = runWith(c.input);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, c.error);
+    EXPECT_EQ(keyWaits, 1);
+    EXPECT_TRUE(run.out.ends_with(kPressAnyKey));
+}
+
+const FailureCase kFailures[] = {
+    {"CommaInsideParenthesesIsAPair", "1\n(2,5) 1e39\n",
+     "Ошибка: коэффициент a1 слишком велик по модулю\n"},
+    {"ParenthesisedThenGarbage", "1\n(1,2)x 3\n", "Ошибка: коэффициент a1 задан неверно\n"},
+    {"PlusSignAlone", "+\n", "Ошибка: порядок уравнения должен быть целым числом\n"},
+    {"NegativeZeroLeading", "1\n(-0,-0) 1\n", "Ошибка: старший коэффициент a0 равен нулю\n"},
+    {"EndsAfterWhitespace", "3\n1 2 \n \n", "Ошибка: ввод закончился, коэффициент a2 не задан\n"},
+    {"ImaginaryTooLarge", "1\n1 (0,-1e40)\n", "Ошибка: коэффициент a1 слишком велик по модулю\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Dialogue, DialogueFailureTest, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Dialogue, OrderZeroWithALeadingZeroIsNoError) {
+    const DialogueRun run = runWith("0\n0\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+}
+
+}  // namespace
+}  // namespace secant
