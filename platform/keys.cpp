@@ -195,7 +195,122 @@ std::size_t utf8Length(unsigned char lead) {
     return 1;
 }
 
+// Windows virtual keys.
+constexpr unsigned short kVkClear = 0x0C;
+constexpr unsigned short kVkPrior = 0x21;
+constexpr unsigned short kVkDelete = 0x2E;
+constexpr unsigned short kVkF1 = 0x70;
+constexpr unsigned short kVkF12 = 0x7B;
+constexpr unsigned short kVkNumpad0 = 0x60;
+constexpr unsigned short kVkNumpad9 = 0x69;
+
+// Page Up, Page Down, End, Home, Left, Up, Right, Down, then Insert and Delete.
+KeyCodes cursorKey(unsigned short virtualKey) {
+    switch (virtualKey) {
+        case 0x21: return kPageUp;
+        case 0x22: return kPageDown;
+        case 0x23: return kEnd;
+        case 0x24: return kHome;
+        case 0x25: return kLeft;
+        case 0x26: return kUp;
+        case 0x27: return kRight;
+        case 0x28: return kDown;
+        case 0x2D: return kInsert;
+        case 0x2E: return kDelete;
+        default: return kNone;
+    }
+}
+
+bool isCursorKey(unsigned short virtualKey) {
+    return (virtualKey >= kVkPrior && virtualKey <= kVkDelete) &&
+           cursorKey(virtualKey).code[kPlain] != kNoKey;
+}
+
+// The character of a punctuation key (US layout), or 0.
+unsigned char punctuation(unsigned short virtualKey) {
+    switch (virtualKey) {
+        case 0xBA: return ';';
+        case 0xBB: return '=';
+        case 0xBC: return ',';
+        case 0xBD: return '-';
+        case 0xBE: return '.';
+        case 0xBF: return '/';
+        case 0xC0: return '`';
+        case 0xDB: return '[';
+        case 0xDC: return '\\';
+        case 0xDD: return ']';
+        case 0xDE: return '\'';
+        default: return 0;
+    }
+}
+
+// Ctrl with a digit or punctuation key: only 2, 6, [ \ ] and - have codes.
+int ctrlSymbolCode(unsigned char symbol) {
+    switch (symbol) {
+        case '2': return extended(3);
+        case '6': return 0x1E;
+        case '[': return 0x1B;
+        case '\\': return 0x1C;
+        case ']': return 0x1D;
+        case '-': return 0x1F;
+        default: return kNoKey;
+    }
+}
+
+Modifier heldModifier(unsigned long keyState) {
+    if ((keyState & (kLeftAltPressed | kRightAltPressed)) != 0) {
+        return kAlt;
+    }
+    if ((keyState & (kLeftCtrlPressed | kRightCtrlPressed)) != 0) {
+        return kCtrl;
+    }
+    if ((keyState & kShiftPressed) != 0) {
+        return kShift;
+    }
+    return kPlain;
+}
+
+int letterOrSymbolCode(unsigned char symbol, Modifier modifier) {
+    const bool letter = symbol >= 'A' && symbol <= 'Z';
+    switch (modifier) {
+        case kAlt: return altCode(symbol);
+        case kCtrl: return letter ? symbol - 'A' + 1 : ctrlSymbolCode(symbol);
+        case kPlain: return letter ? 0 : kNoKey;
+        case kShift: return kNoKey;
+    }
+    return kNoKey;
+}
+
 }  // namespace
+
+int keyCodeFromConsoleEvent(unsigned short virtualKey, char character, unsigned long keyState) {
+    if (character != '\0') {
+        return static_cast<unsigned char>(character);
+    }
+    const Modifier modifier = heldModifier(keyState);
+    if (isCursorKey(virtualKey)) {
+        // Alt with a numeric pad key types a character code; it has no key code.
+        const bool numericPad = (keyState & kEnhancedKey) == 0;
+        if (modifier == kAlt && numericPad) {
+            return kNoKey;
+        }
+        return extended(cursorKey(virtualKey).code[modifier]);
+    }
+    if (virtualKey >= kVkF1 && virtualKey <= kVkF12) {
+        return extended(functionKey(virtualKey - kVkF1 + 1).code[modifier]);
+    }
+    if (virtualKey == kVkClear || (virtualKey >= kVkNumpad0 && virtualKey <= kVkNumpad9)) {
+        return kNoKey;  // pad 5 with Num Lock off; pad digits come with a character or not at all
+    }
+    if ((virtualKey >= 'A' && virtualKey <= 'Z') || (virtualKey >= '0' && virtualKey <= '9')) {
+        return letterOrSymbolCode(static_cast<unsigned char>(virtualKey), modifier);
+    }
+    const unsigned char symbol = punctuation(virtualKey);
+    if (symbol != 0 && (modifier == kAlt || modifier == kCtrl)) {
+        return letterOrSymbolCode(symbol, modifier);
+    }
+    return kNoKey;  // Shift, Ctrl, Alt, the lock keys, Pause, the Windows and menu keys
+}
 
 int takeKeyResult(int code, HeldKey& held) {
     if (code >= kExtendedKey) {

@@ -37,4 +37,20 @@ bool keySequenceWantsMore(const unsigned char* bytes, std::size_t length);
 // A UTF-8 character becomes its Windows-1251 byte, or '?' where it has none.
 int decodeTerminalKey(const unsigned char* bytes, std::size_t length);
 
+// The console's control key state bits and the virtual keys that the
+// mapping below names, as the Windows console reports them.
+inline constexpr unsigned long kRightAltPressed = 0x0001;
+inline constexpr unsigned long kLeftAltPressed = 0x0002;
+inline constexpr unsigned long kRightCtrlPressed = 0x0004;
+inline constexpr unsigned long kLeftCtrlPressed = 0x0008;
+inline constexpr unsigned long kShiftPressed = 0x0010;
+inline constexpr unsigned long kNumLockOn = 0x0020;
+inline constexpr unsigned long kEnhancedKey = 0x0100;
+
+// Console input: the keyboard code of one key press (virtual key, its
+// single-byte character or 0, control key state), or kNoKey where the press
+// has no PC keyboard code and does not end the wait. A character decides;
+// without one, Alt decides over Ctrl and Ctrl over Shift.
+int keyCodeFromConsoleEvent(unsigned short virtualKey, char character, unsigned long keyState);
+
 }  // namespace secant

@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ libgtest-dev python3)
+packages=(cmake ninja-build g++ libgtest-dev googletest python3
+    g++-mingw-w64-x86-64 wine wine64 tmux)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -30,3 +31,4 @@ run_suite() {
 }
 
 run_suite default
+run_suite windows

@@ -5,9 +5,12 @@ A case NAME is a set of files in the cases folder: NAME.in is standard input,
 NAME.out the expected standard output, NAME.err the expected standard error
 (empty when absent), NAME.status the expected exit status (0 when absent) and
 NAME.args the command-line arguments, one per line (none when absent).
+The expected files are UTF-8 with LF line ends; for a Windows program they
+are converted to the console's code page and CR LF first.
 The program runs in a new session, so it has no controlling terminal and its
 key wait must give up at once instead of hanging.
 """
+import argparse
 import pathlib
 import subprocess
 import sys
@@ -19,15 +22,28 @@ def read_optional(path, default):
     return path.read_bytes() if path.exists() else default
 
 
+def expected(data, encoding, crlf):
+    if encoding:
+        data = data.decode("utf-8").encode(encoding, errors="replace")
+    if crlf:
+        data = data.replace(b"\n", b"\r\n")
+    return data
+
+
 def main():
-    if len(sys.argv) < 4:
-        print("usage: run_case.py PROGRAM CASES_DIR NAME [launcher...]", file=sys.stderr)
-        return 2
-    program, cases, name = sys.argv[1], pathlib.Path(sys.argv[2]), sys.argv[3]
-    launcher = sys.argv[4:]
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--encoding", help="code page of the program's texts (default UTF-8)")
+    parser.add_argument("--crlf", action="store_true", help="lines end in CR LF")
+    parser.add_argument("program")
+    parser.add_argument("cases", type=pathlib.Path)
+    parser.add_argument("name")
+    parser.add_argument("launcher", nargs=argparse.REMAINDER)
+    options = parser.parse_args()
+    program, cases, name, launcher = options.program, options.cases, options.name, options.launcher
     stdin = (cases / f"{name}.in").read_bytes()
-    expected_out = (cases / f"{name}.out").read_bytes()
-    expected_err = read_optional(cases / f"{name}.err", b"")
+    expected_out = expected((cases / f"{name}.out").read_bytes(), options.encoding, options.crlf)
+    expected_err = expected(read_optional(cases / f"{name}.err", b""), options.encoding,
+                            options.crlf)
     expected_status = int(read_optional(cases / f"{name}.status", b"0").decode().strip())
     args_file = cases / f"{name}.args"
     args = args_file.read_text(encoding="utf-8").splitlines() if args_file.exists() else []

@@ -1,0 +1,120 @@
+// The console layer on Windows: texts in the console's OEM code page, the key
+// wait on the console input device CONIN$.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/console.hpp"
+#include "platform/cp1251.hpp"
+#include "platform/keys.hpp"
+#include "platform/windows/console_windows.hpp"
+
+namespace secant {
+
+namespace {
+
+constexpr UINT kWindows1251 = 1251;
+
+HANDLE consoleInput = INVALID_HANDLE_VALUE;
+HeldKey heldKey;
+
+// The code page in which the console shows bytes; without a console, the OEM one.
+UINT outputCodePage() {
+    const UINT console = GetConsoleOutputCP();
+    return console != 0 ? console : GetOEMCP();
+}
+
+}  // namespace
+
+std::size_t convertFromCp1251(const char* text, unsigned codePage, char* out,
+                              std::size_t capacity) {
+    if (capacity == 0) {
+        return 0;
+    }
+    const int length = static_cast<int>(strnlen(text, kMaxTextBytes));
+    wchar_t wide[kOemBufferSize];
+    const int wideLength = MultiByteToWideChar(kWindows1251, 0, text, length, wide,
+                                               static_cast<int>(kMaxTextBytes));
+    const int written = WideCharToMultiByte(codePage, 0, wide, wideLength, out,
+                                            static_cast<int>(capacity - 1), nullptr, nullptr);
+    const std::size_t size = written > 0 ? static_cast<std::size_t>(written) : 0;
+    out[size] = '\0';
+    return size;
+}
+
+void prepareConsole() {
+    _setmode(_fileno(stdout), _O_TEXT);  // every line feed leaves as CR LF
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    consoleInput = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+}
+
+void releaseConsole() {
+    if (consoleInput != INVALID_HANDLE_VALUE) {
+        CloseHandle(consoleInput);
+        consoleInput = INVALID_HANDLE_VALUE;
+    }
+}
+
+// CharToOemA maps from the ANSI code page, so it is right only where that is
+// Windows-1251 and the console shows the OEM code page; elsewhere the text is
+// converted from Windows-1251 explicitly.
+void printOem(std::ostream& out, const char* text) {
+    char source[kOemBufferSize];
+    const std::size_t length = strnlen(text, kMaxTextBytes);
+    std::memcpy(source, text, length);
+    source[length] = '\0';
+    const UINT target = outputCodePage();
+    if (GetACP() == kWindows1251 && target == GetOEMCP()) {
+        char buffer[kOemBufferSize];
+        CharToOemA(source, buffer);
+        out << buffer;
+        return;
+    }
+    char buffer[kUtf8BufferSize];
+    convertFromCp1251(source, target, buffer, sizeof buffer);
+    out << buffer;
+}
+
+int waitForKey() {
+    int result = -1;
+    if (takeHeldKey(heldKey, result)) {
+        return result;
+    }
+    DWORD savedMode = 0;
+    if (consoleInput == INVALID_HANDLE_VALUE || GetConsoleMode(consoleInput, &savedMode) == 0) {
+        return -1;
+    }
+    // No line input, no echo, no processed input: Ctrl+C arrives as a key.
+    if (SetConsoleMode(consoleInput, 0) == 0) {
+        return -1;
+    }
+    for (;;) {
+        INPUT_RECORD record{};
+        DWORD count = 0;
+        if (ReadConsoleInputA(consoleInput, &record, 1, &count) == 0 || count != 1) {
+            result = -1;
+            break;
+        }
+        if (record.EventType != KEY_EVENT || record.Event.KeyEvent.bKeyDown == 0) {
+            continue;  // mouse, size, focus and menu events, key releases
+        }
+        const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+        const int code = keyCodeFromConsoleEvent(key.wVirtualKeyCode, key.uChar.AsciiChar,
+                                                 key.dwControlKeyState);
+        if (code != kNoKey) {
+            result = takeKeyResult(code, heldKey);
+            break;
+        }
+    }
+    if (SetConsoleMode(consoleInput, savedMode) == 0) {
+        result = -1;
+    }
+    return result;
+}
+
+}  // namespace secant
