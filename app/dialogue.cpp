@@ -1,9 +1,12 @@
 #include "app/dialogue.hpp"
 
 #include <array>
+#include <cfenv>
 #include <cmath>
+#include <complex>
 #include <limits>
 
+#include "app/svg.hpp"
 #include "app/texts.hpp"
 #include "solver/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
@@ -160,24 +163,66 @@ int finish(Console& console, int status) {
 struct Roots {
     RootList values{};
     std::array<bool, kMaxCoefficients> converged{};
+    std::array<int, kMaxCoefficients> passes{};
     int found = 0;              // roots 1 to found are good
     ArithmeticFlags failure{};  // raised while seeking root found + 1
 };
 
+// What watches the searches for --trace and --svg.
+struct Watch {
+    Console* console = nullptr;
+    bool trace = false;
+    IteratePicture* picture = nullptr;
+    int root = 0;
+};
+
+void printTraceLine(Console& console, int root, int pass, Complex x2, Extended modulus) {
+    printOem(console, kTraceRoot);
+    console.out << root;
+    printOem(console, kTracePass);
+    console.out << pass << ": x=" << x2.real() << " " << x2.imag()
+                << "i |f(x)|=" << static_cast<double>(modulus) << std::endl;
+}
+
+// Runs between a pass and its stop test. Whatever the output does to the
+// exception flags is undone, so the search's own flags stay as they were.
+void onPass(void* context, int pass, Complex x2, Extended modulus) {
+    std::fexcept_t flags{};
+    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    auto& watch = *static_cast<Watch*>(context);
+    if (watch.trace) {
+        printTraceLine(*watch.console, watch.root, pass, x2, modulus);
+    }
+    if (watch.picture != nullptr) {
+        watch.picture->searches[watch.root].points.push_back(x2);
+        watch.picture->searches[watch.root].passes = pass;
+    }
+    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+}
+
 // Finds every root, stopping at the first search or deflation that meets an
 // exceptional condition; the flags are cleared before each search.
-Roots findRoots() {
+Roots findRoots(Watch* watch) {
     Roots roots;
     CoefficientTable& table = coefficientTable;
+    const SecantObserver observer{&onPass, watch};
     for (int k = 1; table.count > 1; ++k) {
+        if (watch != nullptr) {
+            watch->root = k;
+            if (watch->picture != nullptr) {
+                watch->picture->searchCount = k;
+                watch->picture->searches[k].points = {kSecantStart0, kSecantStart1};
+            }
+        }
         clearArithmeticFlags();
-        const SecantResult result = findRootSecant();
+        const SecantResult result = findRootSecant(watch != nullptr ? &observer : nullptr);
         roots.failure = raisedArithmeticFlags();
         if (roots.failure.any()) {
             return roots;
         }
         roots.values[k] = result.root;
         roots.converged[k] = result.converged;
+        roots.passes[k] = result.passes;
         deflate(roots.values[k]);
         roots.failure = raisedArithmeticFlags();
         if (roots.failure.any()) {
@@ -198,6 +243,29 @@ void listRoots(Console& console, const Roots& roots) {
         if (!roots.converged[k]) {
             printNotConverged(console, k);
         }
+    }
+}
+
+// |P(x)| at double precision with the coefficients as they were read.
+double residual(const CoefficientTable& asRead, Complex x) {
+    using Wide = std::complex<double>;
+    const Wide at(x.real(), x.imag());
+    Wide acc(asRead.coefficients[0].real(), asRead.coefficients[0].imag());
+    for (int i = 1; i < asRead.count; ++i) {
+        const Complex c = asRead.coefficients[static_cast<std::size_t>(i)];
+        acc = Wide(c.real(), c.imag()) + at * acc;
+    }
+    return std::abs(acc);
+}
+
+void printReport(Console& console, const Roots& roots, const CoefficientTable& asRead) {
+    for (int k = 1; k <= roots.found; ++k) {
+        console.out << "x" << k;
+        printOem(console, kReportPasses);
+        console.out << roots.passes[k];
+        console.printOem(console.out, roots.converged[k] ? kReportConverged.c_str()
+                                                         : kReportNotConverged.c_str());
+        console.out << ", |P(x" << k << ")|=" << residual(asRead, roots.values[k]) << std::endl;
     }
 }
 
@@ -223,21 +291,59 @@ bool readCoefficients(Console& console) {
 
 }  // namespace
 
-int runDialogue(Console& console) {
+void printOptionError(Console& console, const Command& command) {
+    if (command.kind == CommandKind::MissingFile) {
+        printError(console, kMissingFile);
+        return;
+    }
+    console.out.flush();
+    console.printOem(console.err, kUnknownOption.c_str());
+    console.err << command.offending << std::endl;
+}
+
+void printUsage(Console& console, std::ostream& out) {
+    for (const char* line : {kUsage.c_str(), kUsageReport.c_str(), kUsageTrace.c_str(),
+                             kUsageSvg.c_str(), kUsageVersion.c_str(), kUsageHelp.c_str()}) {
+        console.printOem(out, line);
+        out << std::endl;
+    }
+}
+
+namespace {
+
+// Solving from the coefficients read to the last line before the key prompt.
+int solve(Console& console, const DialogueOptions& options, IteratePicture* picture) {
+    const CoefficientTable asRead = coefficientTable;
+    Watch watch;
+    watch.console = &console;
+    watch.trace = options.trace;
+    watch.picture = picture;
+    const bool watched = options.trace || picture != nullptr;
+    const Roots roots = findRoots(watched ? &watch : nullptr);
+    listRoots(console, roots);
+    if (options.report) {
+        printReport(console, roots, asRead);
+    }
+    if (picture != nullptr) {
+        picture->roots = roots.values;
+        picture->rootCount = roots.found;
+    }
+    if (roots.failure.any()) {
+        reportArithmetic(console, roots.failure, roots.found + 1);
+        return kExitError;
+    }
+    return kExitOk;
+}
+
+int readAndSolve(Console& console, const DialogueOptions& options, IteratePicture* picture) {
     CoefficientTable& table = coefficientTable;
 
     printOemLine(console, kBanner);
     printOem(console, kOrderPrompt);
     switch (readOrder(console.in, table.count)) {
-        case OrderStatus::Ended:
-            printError(console, kInputEndedBeforeOrder);
-            return finish(console, kExitError);
-        case OrderStatus::NotInteger:
-            printError(console, kOrderNotInteger);
-            return finish(console, kExitError);
-        case OrderStatus::TooLarge:
-            printError(console, kOrderTooLarge);
-            return finish(console, kExitError);
+        case OrderStatus::Ended: printError(console, kInputEndedBeforeOrder); return kExitError;
+        case OrderStatus::NotInteger: printError(console, kOrderNotInteger); return kExitError;
+        case OrderStatus::TooLarge: printError(console, kOrderTooLarge); return kExitError;
         case OrderStatus::Read: break;
     }
     table.count = table.count + 1;
@@ -245,16 +351,24 @@ int runDialogue(Console& console) {
     printOemLine(console, kCoefficientsOrder);
     console.out << kCoefficientsPrefix;
     if (!readCoefficients(console)) {
-        return finish(console, kExitError);
+        return kExitError;
     }
+    return solve(console, options, picture);
+}
 
-    const Roots roots = findRoots();
-    listRoots(console, roots);
-    if (roots.failure.any()) {
-        reportArithmetic(console, roots.failure, roots.found + 1);
-        return finish(console, kExitError);
+}  // namespace
+
+int runDialogue(Console& console, const DialogueOptions& options) {
+    IteratePicture picture;
+    const bool drawing = options.svgPath != nullptr;
+    int status = readAndSolve(console, options, drawing ? &picture : nullptr);
+    if (drawing && !writeFileWhole(options.svgPath, renderSvg(picture))) {
+        console.out.flush();
+        console.printOem(console.err, kSvgNotWritten.c_str());
+        console.err << options.svgPath << std::endl;
+        status = kExitError;
     }
-    return finish(console, kExitOk);
+    return finish(console, status);
 }
 
 }  // namespace secant

@@ -4,6 +4,8 @@
 #include <istream>
 #include <ostream>
 
+#include "app/options.hpp"
+
 namespace secant {
 
 // Writes a zero-terminated Windows-1251 text to the stream, converted for
@@ -22,6 +24,12 @@ struct Console {
 
 // Runs the whole dialogue on the process-wide coefficient table, which must
 // be in its initial state, and returns the exit status.
-int runDialogue(Console& console);
+int runDialogue(Console& console, const DialogueOptions& options = {});
+
+// The message for an option that could not be used, on standard error.
+void printOptionError(Console& console, const Command& command);
+
+// Writes the usage text (for --help, and after an option error).
+void printUsage(Console& console, std::ostream& out);
 
 }  // namespace secant

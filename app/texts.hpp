@@ -98,4 +98,23 @@ inline constexpr auto kNotConverged = cp1251(u8"Внимание: для кор�
 inline constexpr auto kNotConvergedWithin = cp1251(u8" точность не достигнута за ");
 inline constexpr auto kIterations = cp1251(u8" итераций");
 
+// Options: help, trace, report and the picture.
+inline constexpr auto kUsage = cp1251(u8"Использование: secant [--report] [--trace] [--svg ФАЙЛ]");
+inline constexpr auto kUsageReport =
+    cp1251(u8"  --report      по строке на корень: проходы, точность, невязка |P(x)|");
+inline constexpr auto kUsageTrace =
+    cp1251(u8"  --trace       по строке на каждый проход метода секущих");
+inline constexpr auto kUsageSvg =
+    cp1251(u8"  --svg ФАЙЛ    нарисовать итерации на комплексной плоскости (SVG)");
+inline constexpr auto kUsageVersion = cp1251(u8"  --version     версия программы");
+inline constexpr auto kUsageHelp = cp1251(u8"  -h, --help    эта справка");
+inline constexpr auto kUnknownOption = cp1251(u8"Ошибка: неизвестный параметр ");
+inline constexpr auto kMissingFile = cp1251(u8"Ошибка: после --svg нужно имя файла");
+inline constexpr auto kTraceRoot = cp1251(u8"корень x");
+inline constexpr auto kTracePass = cp1251(u8", проход ");
+inline constexpr auto kReportPasses = cp1251(u8": проходов ");
+inline constexpr auto kReportConverged = cp1251(u8", точность достигнута");
+inline constexpr auto kReportNotConverged = cp1251(u8", точность не достигнута");
+inline constexpr auto kSvgNotWritten = cp1251(u8"Ошибка: не удалось записать рисунок в файл ");
+
 }  // namespace secant

@@ -13,9 +13,9 @@ Complex evaluatePolynomial(Complex x) {
 
 // The new point is anchored at x0: x2 = x0 - f0*(x1 - x0)/(f1 - f0). The
 // textbook form anchored at x1 is equal in exact arithmetic only.
-SecantResult findRootSecant() {
-    Complex x0(0.0F, 0.0F);
-    Complex x1(1.0F, 1.0F);
+SecantResult findRootSecant(const SecantObserver* observer) {
+    Complex x0 = kSecantStart0;
+    Complex x1 = kSecantStart1;
     Complex f0 = evaluatePolynomial(x0);
     Complex f1 = evaluatePolynomial(x1);
     const Extended tolerance = widen(kSecantTolerance);
@@ -27,6 +27,9 @@ SecantResult findRootSecant() {
         const Complex x2 = x0 - q;
         const Complex f2 = evaluatePolynomial(x2);
         const Extended modulus = abs(f2);
+        if (observer != nullptr) {
+            observer->onPass(observer->context, pass, x2, modulus);
+        }
         if (!(modulus >= tolerance)) {
             return SecantResult{x2, pass, modulus < tolerance};
         }

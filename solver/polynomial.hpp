@@ -35,8 +35,20 @@ struct SecantResult {
 // P(x) by Horner's scheme: acc = coefficients[i] + (x * acc).
 Complex evaluatePolynomial(Complex x);
 
+// The two start points of every search.
+inline constexpr Complex kSecantStart0{0.0F, 0.0F};
+inline constexpr Complex kSecantStart1{1.0F, 1.0F};
+
+// Watches a search: called once per pass with the new point and its modulus
+// |f2|, after the pass is computed and before its stop test takes effect. It
+// only observes: the search computes the same values with or without it.
+struct SecantObserver {
+    void (*onPass)(void* context, int pass, Complex x2, Extended modulus);
+    void* context;
+};
+
 // One root by the secant method from the start points (0, 0) and (1, 1).
-SecantResult findRootSecant();
+SecantResult findRootSecant(const SecantObserver* observer = nullptr);
 
 // Divides the table by (x - root) and lowers count by 1. Returns the
 // remainder, which equals evaluatePolynomial(root) bit for bit; the dialogue

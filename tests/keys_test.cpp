@@ -124,7 +124,6 @@ TEST(KeyResult, CharacterIsASignedByte) {
 namespace secant {
 namespace {
 
-
 constexpr unsigned long kAlt = kLeftAltPressed;
 constexpr unsigned long kRightAlt = kRightAltPressed;
 constexpr unsigned long kCtrl = kLeftCtrlPressed;
@@ -140,7 +139,9 @@ struct ConsoleKeyCase {
     int code;
 };
 
-void PrintTo(const ConsoleKeyCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ConsoleKeyCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ConsoleKeyTest : public ::testing::TestWithParam<ConsoleKeyCase> {};
 

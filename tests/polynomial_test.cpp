@@ -171,3 +171,48 @@ TEST_F(SolverTest, RemainderEqualsTheValueToTheBit) {
 
 }  // namespace
 }  // namespace secant::testing
+
+namespace secant::testing {
+namespace {
+
+struct Watched {
+    int calls = 0;
+    int lastPass = 0;
+    Complex lastPoint;
+};
+
+void watch(void* context, int pass, Complex x2, Extended modulus) {
+    auto* watched = static_cast<Watched*>(context);
+    ++watched->calls;
+    watched->lastPass = pass;
+    watched->lastPoint = x2;
+    volatile double sink = static_cast<double>(modulus) * 1e300 * 1e300;  // raises overflow
+    (void)sink;
+}
+
+// Watching a search changes none of its bits; the dialogue keeps the
+// observer's own flags out of the search's (see the dialogue tests).
+TEST_F(SolverTest, ObserverSeesEveryPassAndChangesNothing) {
+    const std::initializer_list<Complex> tables[] = {
+        {{1, 0}, {-3, 0}, {2, 0}},
+        {{1, 0}, {0, 0}, {1, 0}},
+        {{1000, 0}, {0, 0}, {0, 0}, {-1, 0}},
+        {{3, 0}, {1, 0}, {5, 0}, {0.5F, 0}, {1000, 0}},
+    };
+    for (const auto& coefficients : tables) {
+        loadTable(coefficients);
+        const SecantResult plain = findRootSecant();
+        Watched watched;
+        const SecantObserver observer{&watch, &watched};
+        const SecantResult observed = findRootSecant(&observer);
+        EXPECT_SAME_COMPLEX(observed.root, plain.root.re, plain.root.im);
+        EXPECT_EQ(observed.passes, plain.passes);
+        EXPECT_EQ(observed.converged, plain.converged);
+        EXPECT_EQ(watched.calls, plain.passes);
+        EXPECT_EQ(watched.lastPass, plain.passes);
+        EXPECT_SAME_COMPLEX(watched.lastPoint, plain.root.re, plain.root.im);
+    }
+}
+
+}  // namespace
+}  // namespace secant::testing

@@ -21,7 +21,9 @@ struct CodePageCase {
     std::string expected;
 };
 
-void PrintTo(const CodePageCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CodePageCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CodePageTest : public ::testing::TestWithParam<CodePageCase> {};
 
@@ -31,9 +33,11 @@ TEST_P(CodePageTest, ConvertsTheBannerExplicitly) {
 }
 
 const CodePageCase kCodePages[] = {
-    {"Oem866", 866, "\x8D\xA0\xA6\xAC\xA8\xE2\xA5 \xAB\xEE\xA1\xE3\xEE \xAA\xAB\xA0\xA2\xA8\xE8\xE3"},
+    {"Oem866", 866,
+     "\x8D\xA0\xA6\xAC\xA8\xE2\xA5 \xAB\xEE\xA1\xE3\xEE \xAA\xAB\xA0\xA2\xA8\xE8\xE3"},
     {"Utf8", 65001, "Нажмите любую клавишу"},
-    {"Koi8r", 20866, "\xEE\xC1\xD6\xCD\xC9\xD4\xC5 \xCC\xC0\xC2\xD5\xC0 \xCB\xCC\xC1\xD7\xC9\xDB\xD5"},
+    {"Koi8r", 20866,
+     "\xEE\xC1\xD6\xCD\xC9\xD4\xC5 \xCC\xC0\xC2\xD5\xC0 \xCB\xCC\xC1\xD7\xC9\xDB\xD5"},
     {"UsOemHasNoCyrillic", 437, "??????? ????? ???????"},
 };
 

@@ -1,0 +1,217 @@
+#include "app/svg.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace secant {
+
+namespace {
+
+constexpr double kWidth = 900;
+constexpr double kHeight = 640;
+constexpr double kPlotLeft = 70;
+constexpr double kPlotTop = 30;
+constexpr double kPlotWidth = 560;
+constexpr double kPlotHeight = 560;
+constexpr double kLegendLeft = 660;
+
+const char* const kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e",
+                                "#17becf", "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22"};
+
+bool isFinite(Complex z) {
+    return std::isfinite(z.re) && std::isfinite(z.im);
+}
+
+struct View {
+    double minRe = -2, maxRe = 2, minIm = -2, maxIm = 2;
+    double scale = 1;
+
+    [[nodiscard]] double x(double re) const { return kPlotLeft + (re - minRe) * scale; }
+    [[nodiscard]] double y(double im) const { return kPlotTop + (maxIm - im) * scale; }
+};
+
+// Equal scales on both axes, the finite points with a margin around them.
+View fitView(const IteratePicture& picture) {
+    bool any = false;
+    double minRe = 0, maxRe = 0, minIm = 0, maxIm = 0;
+    auto include = [&](Complex z) {
+        if (!isFinite(z)) {
+            return;
+        }
+        if (!any) {
+            minRe = maxRe = z.re;
+            minIm = maxIm = z.im;
+            any = true;
+        }
+        minRe = std::min(minRe, double{z.re});
+        maxRe = std::max(maxRe, double{z.re});
+        minIm = std::min(minIm, double{z.im});
+        maxIm = std::max(maxIm, double{z.im});
+    };
+    for (int k = 1; k <= picture.searchCount; ++k) {
+        std::for_each(picture.searches[k].points.begin(), picture.searches[k].points.end(),
+                      include);
+    }
+    View view;
+    if (!any) {
+        view.scale = kPlotWidth / (view.maxRe - view.minRe);
+        return view;
+    }
+    const double span =
+        std::max({maxRe - minRe, maxIm - minIm, 1e-6 * std::max(1.0, std::abs(maxRe)), 1e-30});
+    const double half = span * 0.55;
+    const double centreRe = (minRe + maxRe) / 2;
+    const double centreIm = (minIm + maxIm) / 2;
+    view.minRe = centreRe - half;
+    view.maxRe = centreRe + half;
+    view.minIm = centreIm - half;
+    view.maxIm = centreIm + half;
+    view.scale = kPlotWidth / (2 * half);
+    return view;
+}
+
+double niceStep(double span) {
+    const double raw = span / 8;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double factor : {1.0, 2.0, 5.0}) {
+        if (factor * power >= raw) {
+            return factor * power;
+        }
+    }
+    return 10 * power;
+}
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+void drawAxes(std::ostringstream& svg, const View& view) {
+    svg << "<g class=\"axes\" stroke=\"#444\" stroke-width=\"1\">\n";
+    svg << "<rect x=\"" << kPlotLeft << "\" y=\"" << kPlotTop << "\" width=\"" << kPlotWidth
+        << "\" height=\"" << kPlotHeight << "\" fill=\"none\" stroke=\"#bbb\"/>\n";
+    const double zeroX = view.minRe <= 0 && view.maxRe >= 0 ? view.x(0) : kPlotLeft;
+    const double zeroY = view.minIm <= 0 && view.maxIm >= 0 ? view.y(0) : kPlotTop + kPlotHeight;
+    svg << "<line x1=\"" << kPlotLeft << "\" y1=\"" << zeroY << "\" x2=\"" << kPlotLeft + kPlotWidth
+        << "\" y2=\"" << zeroY << "\"/>\n";
+    svg << "<line x1=\"" << zeroX << "\" y1=\"" << kPlotTop << "\" x2=\"" << zeroX << "\" y2=\""
+        << kPlotTop + kPlotHeight << "\"/>\n";
+    const double step = niceStep(view.maxRe - view.minRe);
+    svg << "</g>\n<g class=\"ticks\" font-family=\"sans-serif\" font-size=\"11\" fill=\"#333\">\n";
+    for (double t = std::ceil(view.minRe / step) * step; t <= view.maxRe; t += step) {
+        const double value = std::abs(t) < step * 1e-9 ? 0.0 : t;
+        svg << "<line x1=\"" << view.x(value) << "\" y1=\"" << zeroY - 4 << "\" x2=\""
+            << view.x(value) << "\" y2=\"" << zeroY + 4 << "\" stroke=\"#444\"/>"
+            << "<text x=\"" << view.x(value) << "\" y=\"" << zeroY + 16
+            << "\" text-anchor=\"middle\">" << number(value) << "</text>\n";
+    }
+    for (double t = std::ceil(view.minIm / step) * step; t <= view.maxIm; t += step) {
+        const double value = std::abs(t) < step * 1e-9 ? 0.0 : t;
+        svg << "<line x1=\"" << zeroX - 4 << "\" y1=\"" << view.y(value) << "\" x2=\"" << zeroX + 4
+            << "\" y2=\"" << view.y(value) << "\" stroke=\"#444\"/>"
+            << "<text x=\"" << zeroX - 7 << "\" y=\"" << view.y(value) + 4
+            << "\" text-anchor=\"end\">" << number(value) << "i</text>\n";
+    }
+    svg << "</g>\n";
+}
+
+// The finite points joined in order; a non-finite point breaks the line.
+int drawPath(std::ostringstream& svg, const View& view, const SearchPath& path, int index) {
+    std::ostringstream d;
+    int drawn = 0;
+    bool pen = false;
+    for (const Complex z : path.points) {
+        if (!isFinite(z)) {
+            pen = false;
+            continue;
+        }
+        d << (pen ? " L " : (drawn == 0 ? "M " : " M ")) << view.x(z.re) << ' ' << view.y(z.im);
+        pen = true;
+        ++drawn;
+    }
+    const char* colour = kColours[index % 10];
+    svg << "<path class=\"iterates\" data-root=\"" << index << "\" data-points=\"" << drawn
+        << "\" d=\"" << d.str() << "\" fill=\"none\" stroke=\"" << colour
+        << "\" stroke-width=\"1.2\" stroke-opacity=\"0.8\"/>\n";
+    return static_cast<int>(path.points.size()) - drawn;
+}
+
+void drawRoot(std::ostringstream& svg, const View& view, Complex root, int index) {
+    if (!isFinite(root)) {
+        return;
+    }
+    const char* colour = kColours[index % 10];
+    svg << "<circle class=\"root\" data-root=\"" << index << "\" cx=\"" << view.x(root.re)
+        << "\" cy=\"" << view.y(root.im) << "\" r=\"4.5\" fill=\"" << colour
+        << "\" stroke=\"#000\"/>"
+        << "<text x=\"" << view.x(root.re) + 7 << "\" y=\"" << view.y(root.im) - 7
+        << "\" font-family=\"sans-serif\" font-size=\"13\" font-weight=\"bold\" fill=\"" << colour
+        << "\">x" << index << "</text>\n";
+}
+
+}  // namespace
+
+std::string renderSvg(const IteratePicture& picture) {
+    const View view = fitView(picture);
+    std::ostringstream svg;
+    svg.precision(7);
+    svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\""
+        << kHeight << "\" viewBox=\"0 0 " << kWidth << ' ' << kHeight << "\">\n"
+        << "<title>Итерации метода секущих</title>\n"
+        << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
+    drawAxes(svg, view);
+    std::array<int, kMaxCoefficients> leftOut{};
+    for (int k = 1; k <= picture.searchCount; ++k) {
+        leftOut[k] = drawPath(svg, view, picture.searches[k], k);
+    }
+    for (int k = 1; k <= picture.rootCount; ++k) {
+        drawRoot(svg, view, picture.roots[k], k);
+    }
+    svg << "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"13\">\n"
+        << "<text x=\"" << kLegendLeft << "\" y=\"" << kPlotTop + 10
+        << "\" font-weight=\"bold\">Поиск корня: проходов</text>\n";
+    double line = kPlotTop + 32;
+    for (int k = 1; k <= picture.searchCount; ++k) {
+        svg << "<rect x=\"" << kLegendLeft << "\" y=\"" << line - 10
+            << "\" width=\"14\" height=\"4\" fill=\"" << kColours[k % 10] << "\"/>"
+            << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\">x" << k << ": "
+            << picture.searches[k].passes << "</text>\n";
+        line += 18;
+        if (leftOut[k] > 0) {
+            svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line
+                << "\" fill=\"#a00\">не показано точек inf/nan: " << leftOut[k] << "</text>\n";
+            line += 18;
+        }
+    }
+    svg << "</g>\n</svg>\n";
+    return svg.str();
+}
+
+bool writeFileWhole(const char* path, const std::string& content) {
+    const std::string temporary = std::string(path) + ".tmp";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        file << content;
+        file.close();
+        if (!file) {
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path) == 0) {
+        return true;
+    }
+    // Windows' rename does not replace an existing file.
+    if (std::remove(path) == 0 && std::rename(temporary.c_str(), path) == 0) {
+        return true;
+    }
+    std::remove(temporary.c_str());
+    return false;
+}
+
+}  // namespace secant

@@ -1,0 +1,29 @@
+// A picture of the searches on the complex plane, as a self-contained SVG.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "solver/polynomial.hpp"
+
+namespace secant {
+
+struct SearchPath {
+    std::vector<Complex> points;  // the start points, then every new point in order
+    int passes = 0;
+};
+
+struct IteratePicture {
+    std::array<SearchPath, kMaxCoefficients> searches;  // index 1 on, as the roots
+    int searchCount = 0;
+    std::array<Complex, kMaxCoefficients> roots{};
+    int rootCount = 0;  // roots 1 to rootCount are marked
+};
+
+std::string renderSvg(const IteratePicture& picture);
+
+// Writes the file whole or not at all: into a temporary file beside it, then renamed.
+bool writeFileWhole(const char* path, const std::string& content);
+
+}  // namespace secant

@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""Checks what the options add against what they must leave alone.
+
+For several equations: the listing printed with --report, --trace, --svg and
+all of them together equals, line for line, the listing printed without
+options; the SVG parses as XML and holds one path of iterates per search,
+with the start points and every pass's point (the pass counts taken from
+--report), and one marked root per root. A search that met an exceptional
+condition has a path but no root.
+
+Usage: check_options.py PROGRAM [launcher...]
+"""
+import pathlib
+import re
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ElementTree
+
+EQUATIONS = ["2\n1 -3 2\n", "3\n1 0 0 -1\n", "2\n1 0 1\n", "3\n1000 0 0 -1\n",
+             "4\n(1,2) (0,-1) 3 (0.5,0.25) (-7,1)\n", "4\n3 1 5 0.5 1000\n",
+             "2\n1 (-1,-1) 0\n", "9\n0.001 0.01 0.1 1 2 3 4 5 6 7\n"]
+SVG = "{http://www.w3.org/2000/svg}"
+
+
+def run(command, stdin):
+    result = subprocess.run(command, input=stdin.encode(), capture_output=True, timeout=120,
+                            start_new_session=True)
+    return result.returncode, result.stdout.decode("utf-8", "replace")
+
+
+def listing(output):
+    return [line for line in output.splitlines() if re.match(r"x\d+=", line)]
+
+
+def check(base, equation, folder):
+    failures = []
+    status, plain = run(base, equation)
+    expected = listing(plain)
+    picture = pathlib.Path(folder) / "picture.svg"
+    status, everything = run(base + ["--report", "--trace", "--svg", str(picture)], equation)
+    for options in (["--report"], ["--trace"], ["--svg", str(picture)]):
+        _, output = run(base + options, equation)
+        if listing(output) != expected:
+            failures.append(f"{options}: listing differs")
+    if listing(everything) != expected:
+        failures.append("all options: listing differs")
+    passes = [int(count) for count in re.findall(r"^x\d+: \S+ (\d+),", everything, re.M)]
+    trace_lines = len(re.findall(r"^\S+ x\d+, \S+ \d+: x=", everything, re.M))
+    # After an exceptional condition the failed search's passes are traced as well.
+    if trace_lines != sum(passes) if status == 0 else trace_lines <= sum(passes):
+        failures.append(f"{trace_lines} trace lines for {sum(passes)} passes")
+    root = ElementTree.parse(picture).getroot()
+    paths = [p for p in root.iter(SVG + "path") if p.get("class") == "iterates"]
+    markers = [c for c in root.iter(SVG + "circle") if c.get("class") == "root"]
+    # A search that met an exceptional condition is drawn too, without a root.
+    searches = len(expected) + (1 if status == 1 else 0)
+    if len(paths) != searches or len(markers) != len(expected):
+        failures.append(f"{len(paths)} paths and {len(markers)} roots for {len(expected)} roots")
+    for path, count in zip(paths, passes):
+        points = len(re.findall(r"[ML] ", path.get("d")))
+        if points != count + 2 or int(path.get("data-points")) != count + 2:
+            failures.append(f"path {path.get('data-root')}: {points} points for {count} passes")
+    return failures
+
+
+def main():
+    base = sys.argv[2:] + [sys.argv[1]]
+    failed = 0
+    with tempfile.TemporaryDirectory() as folder:
+        for equation in EQUATIONS:
+            failures = check(base, equation, folder)
+            name = equation.replace("\n", " ").strip()
+            print(("FAIL " if failures else "ok   ") + name + "".join("\n  " + f for f in failures))
+            failed += bool(failures)
+    print(f"{len(EQUATIONS) - failed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
