@@ -340,13 +340,15 @@ int readAndSolve(Console& console, const DialogueOptions& options, IteratePictur
 
     printOemLine(console, kBanner);
     printOem(console, kOrderPrompt);
-    switch (readOrder(console.in, table.count)) {
+    // The order is read aside, so that a refused one never reaches the table.
+    std::int32_t order = 0;
+    switch (readOrder(console.in, order)) {
         case OrderStatus::Ended: printError(console, kInputEndedBeforeOrder); return kExitError;
         case OrderStatus::NotInteger: printError(console, kOrderNotInteger); return kExitError;
         case OrderStatus::TooLarge: printError(console, kOrderTooLarge); return kExitError;
         case OrderStatus::Read: break;
     }
-    table.count = table.count + 1;
+    table.count = order + 1;
     printOemLine(console, kCoefficientsPrompt);
     printOemLine(console, kCoefficientsOrder);
     console.out << kCoefficientsPrefix;

@@ -20,7 +20,7 @@ struct Cp1251Text {
 
 namespace detail {
 
-consteval char32_t nextCodePoint(const char8_t* text, std::size_t& i) {
+constexpr char32_t nextCodePoint(const char8_t* text, std::size_t& i) {
     const auto lead = static_cast<unsigned char>(text[i]);
     if (lead < 0x80) {
         i += 1;

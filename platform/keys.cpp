@@ -171,7 +171,7 @@ int decodeControlSequence(const unsigned char* bytes, std::size_t length) {
 }
 
 int decodeUtf8(const unsigned char* bytes, std::size_t length) {
-    char32_t codePoint = 0;
+    char32_t codePoint = kNoCharacter;  // four-byte characters have no Windows-1251 byte
     if (length == 2) {
         codePoint = static_cast<char32_t>(((bytes[0] & 0x1F) << 6) | (bytes[1] & 0x3F));
     } else if (length == 3) {

@@ -67,6 +67,13 @@ TEST(Cp1251, EveryByteRoundTrips) {
     }
 }
 
+TEST(Cp1251, ThreeByteCharactersAndAnEmptyBuffer) {
+    EXPECT_EQ(toUtf8("\x88\xB9\x97"), "€№—");
+    char none[1] = {'x'};
+    EXPECT_EQ(cp1251ToUtf8("abc", none, 0), 0U);
+    EXPECT_EQ(none[0], 'x');
+}
+
 TEST(Cp1251, ConversionStopsAtTheTextLimitAndTheBuffer) {
     const std::string longText(150, '\xC0');  // 150 times А
     char buffer[kUtf8BufferSize];

@@ -1,0 +1,136 @@
+// Costs of the solver's hot paths and of a whole dialogue.
+#include <benchmark/benchmark.h>
+
+#include <sstream>
+#include <string>
+
+#include "app/dialogue.hpp"
+#include "platform/cp1251.hpp"
+#include "solver/numeric_environment.hpp"
+#include "solver/polynomial.hpp"
+
+namespace {
+
+using secant::Complex;
+
+void load(std::initializer_list<Complex> coefficients) {
+    secant::coefficientTable = secant::CoefficientTable{};
+    for (const Complex c : coefficients) {
+        secant::coefficientTable
+            .coefficients[static_cast<std::size_t>(secant::coefficientTable.count++)] = c;
+    }
+}
+
+void loadNinthOrder() {
+    load({{0.001F, 0}, {0.01F, 0}, {0.1F, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0},
+          {7, 0}});
+}
+
+// The search loop as it stands without its record, its observer test and the
+// exception flag checks around it: the baseline for what those cost.
+Complex bareSearch(int passesWanted) {
+    Complex x0 = secant::kSecantStart0;
+    Complex x1 = secant::kSecantStart1;
+    Complex f0 = secant::evaluatePolynomial(x0);
+    Complex f1 = secant::evaluatePolynomial(x1);
+    const secant::Extended tolerance = secant::widen(secant::kSecantTolerance);
+    for (int pass = 1;; ++pass) {
+        const Complex x2 = x0 - (f0 * (x1 - x0)) / (f1 - f0);
+        const Complex f2 = secant::evaluatePolynomial(x2);
+        if (!(secant::abs(f2) >= tolerance) || pass == passesWanted) {
+            return x2;
+        }
+        x0 = x1;
+        f0 = f1;
+        x1 = x2;
+        f1 = f2;
+    }
+}
+
+void BM_EvaluateNinthOrder(benchmark::State& state) {
+    secant::establishNumericEnvironment();
+    loadNinthOrder();
+    const Complex x(0.3F, -0.7F);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(secant::evaluatePolynomial(x));
+    }
+}
+BENCHMARK(BM_EvaluateNinthOrder);
+
+// 1000 x^3 - 1 makes all 10000 passes: the cost per pass of the search as built.
+void BM_SearchPassLimitChecked(benchmark::State& state) {
+    secant::establishNumericEnvironment();
+    load({{1000, 0}, {0, 0}, {0, 0}, {-1, 0}});
+    for (auto _ : state) {
+        secant::clearArithmeticFlags();
+        const secant::SecantResult result = secant::findRootSecant();
+        benchmark::DoNotOptimize(result);
+        benchmark::DoNotOptimize(secant::raisedArithmeticFlags());
+    }
+    state.SetItemsProcessed(state.iterations() * secant::kSecantMaxIterations);
+}
+BENCHMARK(BM_SearchPassLimitChecked)->Unit(benchmark::kMillisecond);
+
+void BM_SearchPassLimitBare(benchmark::State& state) {
+    secant::establishNumericEnvironment();
+    load({{1000, 0}, {0, 0}, {0, 0}, {-1, 0}});
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(bareSearch(secant::kSecantMaxIterations));
+    }
+    state.SetItemsProcessed(state.iterations() * secant::kSecantMaxIterations);
+}
+BENCHMARK(BM_SearchPassLimitBare)->Unit(benchmark::kMillisecond);
+
+// One secant pass at order 9 (the ninth-order search converges in a handful).
+void BM_SearchNinthOrder(benchmark::State& state) {
+    secant::establishNumericEnvironment();
+    loadNinthOrder();
+    int passes = 0;
+    for (auto _ : state) {
+        secant::clearArithmeticFlags();
+        const secant::SecantResult result = secant::findRootSecant();
+        passes = result.passes;
+        benchmark::DoNotOptimize(result);
+    }
+    state.SetItemsProcessed(state.iterations() * passes);
+    state.counters["passes"] = passes;
+}
+BENCHMARK(BM_SearchNinthOrder);
+
+void BM_ExtractTenCoefficients(benchmark::State& state) {
+    const std::string input = "(1.5,-2) 3 -4.25e-3 (7) (0,1) 1e10 -0.5 (2,2) 8 -9.75";
+    for (auto _ : state) {
+        std::istringstream in(input);
+        Complex z;
+        for (int i = 0; i < 10; ++i) {
+            in >> z;
+        }
+        benchmark::DoNotOptimize(z);
+    }
+}
+BENCHMARK(BM_ExtractTenCoefficients);
+
+void printUtf8(std::ostream& out, const char* text) {
+    char buffer[secant::kUtf8BufferSize];
+    secant::cp1251ToUtf8(text, buffer, sizeof buffer);
+    out << buffer;
+}
+
+int noKey() { return -1; }
+
+void BM_DialogueQuadratic(benchmark::State& state) {
+    for (auto _ : state) {
+        secant::establishNumericEnvironment();
+        secant::coefficientTable = secant::CoefficientTable{};
+        std::istringstream in("2\n1 -3 2\n");
+        std::ostringstream out;
+        std::ostringstream err;
+        secant::Console console{in, out, err, &printUtf8, &noKey};
+        benchmark::DoNotOptimize(secant::runDialogue(console));
+    }
+}
+BENCHMARK(BM_DialogueQuadratic);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,45 @@
+// Fuzzes the whole dialogue with arbitrary standard input and a fake key
+// source: every run ends, with status 0 or 1, and waits for exactly one key.
+// The sanitizers catch any access outside the tables.
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "app/dialogue.hpp"
+#include "platform/cp1251.hpp"
+#include "solver/numeric_environment.hpp"
+#include "solver/polynomial.hpp"
+
+namespace {
+
+int keyWaits = 0;
+
+int fakeKey() {
+    ++keyWaits;
+    return 'q';
+}
+
+void printUtf8(std::ostream& out, const char* text) {
+    char buffer[secant::kUtf8BufferSize];
+    secant::cp1251ToUtf8(text, buffer, sizeof buffer);
+    out << buffer;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    secant::establishNumericEnvironment();
+    secant::coefficientTable = secant::CoefficientTable{};
+    keyWaits = 0;
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    std::ostringstream out;
+    std::ostringstream err;
+    secant::Console console{in, out, err, &printUtf8, &fakeKey};
+    const int status = secant::runDialogue(console);
+    if ((status != 0 && status != 1) || keyWaits != 1 ||
+        secant::coefficientTable.count > secant::kMaxCoefficients) {
+        std::abort();
+    }
+    return 0;
+}
