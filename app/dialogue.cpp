@@ -24,7 +24,7 @@ constexpr int kExitError = 1;
 
 template <std::size_t N>
 void printOem(Console& console, const Cp1251Text<N>& text) {
-    console.printOem(console.out, text.c_str());
+    console.printOem(console.out, text.zeroTerminated());
 }
 
 template <std::size_t N>
@@ -37,7 +37,7 @@ void printOemLine(Console& console, const Cp1251Text<N>& text) {
 template <std::size_t N>
 void printError(Console& console, const Cp1251Text<N>& text) {
     console.out.flush();
-    console.printOem(console.err, text.c_str());
+    console.printOem(console.err, text.zeroTerminated());
     console.err << std::endl;
 }
 
@@ -45,9 +45,9 @@ void printError(Console& console, const Cp1251Text<N>& text) {
 template <std::size_t N, std::size_t M>
 void printError(Console& console, const Cp1251Text<N>& head, int index, const Cp1251Text<M>& tail) {
     console.out.flush();
-    console.printOem(console.err, head.c_str());
+    console.printOem(console.err, head.zeroTerminated());
     console.err << index;
-    console.printOem(console.err, tail.c_str());
+    console.printOem(console.err, tail.zeroTerminated());
     console.err << std::endl;
 }
 
@@ -263,8 +263,8 @@ void printReport(Console& console, const Roots& roots, const CoefficientTable& a
         console.out << "x" << k;
         printOem(console, kReportPasses);
         console.out << roots.passes[k];
-        console.printOem(console.out, roots.converged[k] ? kReportConverged.c_str()
-                                                         : kReportNotConverged.c_str());
+        console.printOem(console.out, roots.converged[k] ? kReportConverged.zeroTerminated()
+                                                         : kReportNotConverged.zeroTerminated());
         console.out << ", |P(x" << k << ")|=" << residual(asRead, roots.values[k]) << std::endl;
     }
 }
@@ -297,13 +297,14 @@ void printOptionError(Console& console, const Command& command) {
         return;
     }
     console.out.flush();
-    console.printOem(console.err, kUnknownOption.c_str());
+    console.printOem(console.err, kUnknownOption.zeroTerminated());
     console.err << command.offending << std::endl;
 }
 
 void printUsage(Console& console, std::ostream& out) {
-    for (const char* line : {kUsage.c_str(), kUsageReport.c_str(), kUsageTrace.c_str(),
-                             kUsageSvg.c_str(), kUsageVersion.c_str(), kUsageHelp.c_str()}) {
+    for (const char* line : {kUsage.zeroTerminated(), kUsageReport.zeroTerminated(),
+                             kUsageTrace.zeroTerminated(), kUsageSvg.zeroTerminated(),
+                             kUsageVersion.zeroTerminated(), kUsageHelp.zeroTerminated()}) {
         console.printOem(out, line);
         out << std::endl;
     }
@@ -366,7 +367,7 @@ int runDialogue(Console& console, const DialogueOptions& options) {
     int status = readAndSolve(console, options, drawing ? &picture : nullptr);
     if (drawing && !writeFileWhole(options.svgPath, renderSvg(picture))) {
         console.out.flush();
-        console.printOem(console.err, kSvgNotWritten.c_str());
+        console.printOem(console.err, kSvgNotWritten.zeroTerminated());
         console.err << options.svgPath << std::endl;
         status = kExitError;
     }

@@ -86,7 +86,7 @@ double niceStep(double span) {
 
 std::string number(double value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.6g", value);
+    (void)std::snprintf(text, sizeof text, "%.6g", value);
     return text;
 }
 
@@ -102,15 +102,17 @@ void drawAxes(std::ostringstream& svg, const View& view) {
         << kPlotTop + kPlotHeight << "\"/>\n";
     const double step = niceStep(view.maxRe - view.minRe);
     svg << "</g>\n<g class=\"ticks\" font-family=\"sans-serif\" font-size=\"11\" fill=\"#333\">\n";
-    for (double t = std::ceil(view.minRe / step) * step; t <= view.maxRe; t += step) {
-        const double value = std::abs(t) < step * 1e-9 ? 0.0 : t;
+    for (auto i = static_cast<long long>(std::ceil(view.minRe / step));
+         static_cast<double>(i) * step <= view.maxRe; ++i) {
+        const double value = static_cast<double>(i) * step;
         svg << "<line x1=\"" << view.x(value) << "\" y1=\"" << zeroY - 4 << "\" x2=\""
             << view.x(value) << "\" y2=\"" << zeroY + 4 << "\" stroke=\"#444\"/>"
             << "<text x=\"" << view.x(value) << "\" y=\"" << zeroY + 16
             << "\" text-anchor=\"middle\">" << number(value) << "</text>\n";
     }
-    for (double t = std::ceil(view.minIm / step) * step; t <= view.maxIm; t += step) {
-        const double value = std::abs(t) < step * 1e-9 ? 0.0 : t;
+    for (auto i = static_cast<long long>(std::ceil(view.minIm / step));
+         static_cast<double>(i) * step <= view.maxIm; ++i) {
+        const double value = static_cast<double>(i) * step;
         svg << "<line x1=\"" << zeroX - 4 << "\" y1=\"" << view.y(value) << "\" x2=\"" << zeroX + 4
             << "\" y2=\"" << view.y(value) << "\" stroke=\"#444\"/>"
             << "<text x=\"" << zeroX - 7 << "\" y=\"" << view.y(value) + 4
@@ -199,7 +201,7 @@ bool writeFileWhole(const char* path, const std::string& content) {
         file << content;
         file.close();
         if (!file) {
-            std::remove(temporary.c_str());
+            (void)std::remove(temporary.c_str());
             return false;
         }
     }
@@ -210,7 +212,7 @@ bool writeFileWhole(const char* path, const std::string& content) {
     if (std::remove(path) == 0 && std::rename(temporary.c_str(), path) == 0) {
         return true;
     }
-    std::remove(temporary.c_str());
+    (void)std::remove(temporary.c_str());
     return false;
 }
 

@@ -15,7 +15,7 @@ struct Cp1251Text {
     std::array<char, N> bytes{};
     std::size_t size = 0;
 
-    [[nodiscard]] constexpr const char* c_str() const { return bytes.data(); }
+    [[nodiscard]] constexpr const char* zeroTerminated() const { return bytes.data(); }
 };
 
 namespace detail {

@@ -22,7 +22,15 @@ void load(std::initializer_list<Complex> coefficients) {
 }
 
 void loadNinthOrder() {
-    load({{0.001F, 0}, {0.01F, 0}, {0.1F, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0},
+    load({{0.001F, 0},
+          {0.01F, 0},
+          {0.1F, 0},
+          {1, 0},
+          {2, 0},
+          {3, 0},
+          {4, 0},
+          {5, 0},
+          {6, 0},
           {7, 0}});
 }
 
@@ -116,7 +124,9 @@ void printUtf8(std::ostream& out, const char* text) {
     out << buffer;
 }
 
-int noKey() { return -1; }
+int noKey() {
+    return -1;
+}
 
 void BM_DialogueQuadratic(benchmark::State& state) {
     for (auto _ : state) {

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite. Installs the Debian packages it needs
-# when they are missing and it runs as root; otherwise names them and stops.
+# Builds and runs the whole test suite: the native suite, the Windows suite
+# under Wine, the sanitizer suite, the fuzzers for a bounded time, the static
+# checks, line coverage and the benchmarks. Installs the Debian packages it
+# needs when they are missing and it runs as root; otherwise names them and stops.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ libgtest-dev googletest python3
-    g++-mingw-w64-x86-64 wine wine64 tmux)
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest python3
+    g++-mingw-w64-x86-64 wine wine64 tmux clang-tidy clang-format cppcheck gcovr
+    libbenchmark-dev hyperfine)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -22,6 +25,9 @@ if ((${#missing[@]} > 0)); then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 fi
 
+sources=(app/*.cpp app/*.hpp solver/*.cpp solver/*.hpp platform/*.cpp platform/*.hpp
+    platform/posix/*.cpp platform/windows/*.cpp platform/windows/*.hpp)
+
 run_suite() {
     local preset=$1
     echo "=== suite: $preset"
@@ -32,3 +38,34 @@ run_suite() {
 
 run_suite default
 run_suite windows
+run_suite sanitize
+
+echo "=== fuzzers"
+run_suite fuzz
+grep -h "number_of_executed_units" build/fuzz/Testing/Temporary/LastTest.log
+
+echo "=== static checks"
+clang-format --dry-run --Werror "${sources[@]}" tests/*.cpp tests/*.hpp tests/fuzz/*.cpp bench/*.cpp
+clang-tidy -p build/default --quiet app/*.cpp solver/*.cpp platform/*.cpp platform/posix/*.cpp
+cppcheck --enable=warning,performance,portability --error-exitcode=1 --inline-suppr --quiet \
+    --std=c++20 -I . app solver platform/cp1251.cpp platform/keys.cpp platform/posix
+echo "static checks: clang-format, clang-tidy and cppcheck found nothing"
+
+echo "=== coverage"
+cmake --preset coverage
+cmake --build --preset coverage
+find build/coverage -name '*.gcda' -delete
+ctest --preset coverage
+gcovr -r . build/coverage --filter 'solver/' --filter 'app/' --filter 'platform/cp1251' \
+    --filter 'platform/keys' --exclude-unreachable-branches --print-summary --fail-under-line 95
+
+echo "=== benchmarks (figures only, never a failure for a slow machine)"
+cmake --preset bench
+cmake --build --preset bench
+build/bench/secant_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    --benchmark_min_time=0.2
+input=tests/e2e/cases/two_real_roots.in
+hyperfine --warmup 20 --runs 200 \
+    "setsid build/bench/secant < $input > /dev/null" \
+    "setsid build/bench/minimal_writer < $input > /dev/null" || true
+echo "run-all: every suite passed"

@@ -36,7 +36,7 @@ bool installedHandlers[kSignalCount] = {};
 
 void restoreAndRaise(int signalNumber) {
     if (terminalIsRaw != 0) {
-        tcsetattr(terminalFd, TCSANOW, &savedMode);
+        (void)tcsetattr(terminalFd, TCSANOW, &savedMode);
         terminalIsRaw = 0;
     }
     for (std::size_t i = 0; i < kSignalCount; ++i) {
@@ -45,7 +45,7 @@ void restoreAndRaise(int signalNumber) {
         }
     }
     // Delivered with its previous disposition as soon as this handler returns.
-    raise(signalNumber);
+    (void)raise(signalNumber);
 }
 
 void installSignalHandlers() {
@@ -124,7 +124,7 @@ termios rawMode(const termios& mode) {
 }  // namespace
 
 void prepareConsole() {
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    (void)std::setvbuf(stdout, nullptr, _IONBF, 0);
     terminalFd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
 }
 

@@ -1,5 +1,7 @@
 // The console layer on Windows: texts in the console's OEM code page, the key
 // wait on the console input device CONIN$.
+#include "platform/windows/console_windows.hpp"
+
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -10,7 +12,6 @@
 #include "platform/console.hpp"
 #include "platform/cp1251.hpp"
 #include "platform/keys.hpp"
-#include "platform/windows/console_windows.hpp"
 
 namespace secant {
 
@@ -36,8 +37,8 @@ std::size_t convertFromCp1251(const char* text, unsigned codePage, char* out,
     }
     const int length = static_cast<int>(strnlen(text, kMaxTextBytes));
     wchar_t wide[kOemBufferSize];
-    const int wideLength = MultiByteToWideChar(kWindows1251, 0, text, length, wide,
-                                               static_cast<int>(kMaxTextBytes));
+    const int wideLength =
+        MultiByteToWideChar(kWindows1251, 0, text, length, wide, static_cast<int>(kMaxTextBytes));
     const int written = WideCharToMultiByte(codePage, 0, wide, wideLength, out,
                                             static_cast<int>(capacity - 1), nullptr, nullptr);
     const std::size_t size = written > 0 ? static_cast<std::size_t>(written) : 0;
@@ -47,10 +48,10 @@ std::size_t convertFromCp1251(const char* text, unsigned codePage, char* out,
 
 void prepareConsole() {
     _setmode(_fileno(stdout), _O_TEXT);  // every line feed leaves as CR LF
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
-    consoleInput = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
+    (void)std::setvbuf(stdout, nullptr, _IONBF, 0);
+    consoleInput =
+        CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 void releaseConsole() {
