@@ -181,7 +181,7 @@ void printTraceLine(Console& console, int root, int pass, Complex x2, Extended m
     console.out << root;
     printOem(console, kTracePass);
     console.out << pass << ": x=" << x2.real() << " " << x2.imag()
-                << "i |f(x)|=" << static_cast<double>(modulus) << std::endl;
+                << "i |f(x)|=" << toDouble(modulus) << std::endl;
 }
 
 // Runs between a pass and its stop test. Whatever the output does to the

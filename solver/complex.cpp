@@ -2,55 +2,32 @@
 
 #include <limits>
 
+#include "solver/complex_formulas.hpp"
+
 namespace secant {
 
 Complex& Complex::operator+=(Complex w) {
-    re = toSingle(widen(re) + widen(w.re));
-    im = toSingle(widen(im) + widen(w.im));
-    return *this;
+    return *this = formulas::sum<Arithmetic>(*this, w);
 }
 
 Complex& Complex::operator-=(Complex w) {
-    re = toSingle(widen(re) - widen(w.re));
-    im = toSingle(widen(im) - widen(w.im));
-    return *this;
+    return *this = formulas::difference<Arithmetic>(*this, w);
 }
 
 Complex& Complex::operator*=(Complex w) {
-    const float a = re;
-    const float b = im;
-    const float c = w.re;
-    const float d = w.im;
-    const float ac = toSingle(widen(a) * widen(c));
-    const float bc = toSingle(widen(b) * widen(c));
-    re = toSingle(widen(ac) - widen(b) * widen(d));
-    im = toSingle(widen(bc) + widen(a) * widen(d));
-    return *this;
+    return *this = formulas::product<Arithmetic>(*this, w);
 }
 
-// The quotient is not scaled: a divisor whose parts are both below 2^-75 in
-// magnitude has a squared modulus that rounds to zero.
 Complex& Complex::operator/=(Complex w) {
-    const float a = re;
-    const float b = im;
-    const float c = w.re;
-    const float d = w.im;
-    const float cc = toSingle(widen(c) * widen(c));
-    const float n = toSingle(widen(cc) + widen(d) * widen(d));
-    const float ac = toSingle(widen(a) * widen(c));
-    const float bc = toSingle(widen(b) * widen(c));
-    re = toSingle((widen(ac) + widen(b) * widen(d)) / widen(n));
-    im = toSingle((widen(bc) - widen(a) * widen(d)) / widen(n));
-    return *this;
+    return *this = formulas::quotient<Arithmetic>(*this, w);
 }
 
 Extended norm(Complex z) {
-    const float aa = toSingle(widen(z.re) * widen(z.re));
-    return widen(aa) + widen(z.im) * widen(z.im);
+    return formulas::norm<Arithmetic>(z);
 }
 
 Extended abs(Complex z) {
-    return squareRoot(toDouble(norm(z)));
+    return formulas::abs<Arithmetic>(z);
 }
 
 std::istream& readSingle(std::istream& in, float& value) {

@@ -2,6 +2,8 @@
 
 #include <cfenv>
 
+#include "solver/extended.hpp"
+
 namespace secant {
 
 namespace {
@@ -46,6 +48,24 @@ bool numericEnvironmentIsExact() {
 #endif
 }
 
+#if SECANT_EXTENDED_IS_SOFTWARE
+
+// The software arithmetic keeps its own flags; nothing the solver computes
+// goes through the hardware's.
+void clearArithmeticFlags() {
+    soft::clearFlags();
+}
+
+ArithmeticFlags raisedArithmeticFlags() {
+    ArithmeticFlags flags;
+    flags.invalid = (soft::raisedFlags & soft::kInvalid) != 0;
+    flags.divisionByZero = (soft::raisedFlags & soft::kDivisionByZero) != 0;
+    flags.overflow = (soft::raisedFlags & soft::kOverflow) != 0;
+    return flags;
+}
+
+#else
+
 void clearArithmeticFlags() {
     std::feclearexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
 }
@@ -58,5 +78,7 @@ ArithmeticFlags raisedArithmeticFlags() {
     flags.overflow = (raised & FE_OVERFLOW) != 0;
     return flags;
 }
+
+#endif
 
 }  // namespace secant

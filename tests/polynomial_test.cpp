@@ -186,7 +186,7 @@ void watch(void* context, int pass, Complex x2, Extended modulus) {
     ++watched->calls;
     watched->lastPass = pass;
     watched->lastPoint = x2;
-    volatile double sink = static_cast<double>(modulus) * 1e300 * 1e300;  // raises overflow
+    volatile double sink = toDouble(modulus) * 1e300 * 1e300;  // raises overflow
     (void)sink;
 }
 
