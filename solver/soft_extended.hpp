@@ -169,7 +169,9 @@ inline SoftExtended divide(SoftExtended x, SoftExtended y) {
         --exponent;
     }
     const wide::Division d = wide::divide(dividend, y.significand);
-    // The remainder against half the divisor decides the rounding.
+    // The remainder against half the divisor decides the rounding. (An exact
+    // half cannot occur: it would take a 65-bit odd multiple of the divisor
+    // to make the 64-bit dividend.)
     const std::uint64_t rest = y.significand - d.remainder;
     wide::Word128 q{d.quotient, 0};
     if (d.remainder > rest) {

@@ -5,6 +5,8 @@ Each scenario types the dialogue, checks that the program still waits after
 the key prompt, presses one key (or sends a signal), and then checks the exit
 status, that the terminal's mode is the one it had before, and that no byte
 of the key press is left unread in the terminal's input queue.
+
+Usage: pty_session.py PROGRAM [LAUNCHER...]
 """
 import fcntl
 import os
@@ -80,7 +82,7 @@ def start(program, slave, stdin_from_pipe):
         fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
 
     return subprocess.Popen(
-        [program],
+        program,
         stdin=subprocess.PIPE if stdin_from_pipe else slave,
         stdout=slave,
         stderr=slave,
@@ -151,7 +153,8 @@ SCENARIOS = [
 
 
 def main():
-    program = sys.argv[1]
+    # The program, then any launcher to run it with (an emulator).
+    program = sys.argv[2:] + [sys.argv[1]]
     failed = 0
     for name, options in SCENARIOS:
         try:
