@@ -59,9 +59,15 @@ struct X87Arithmetic {
 #endif
         return x;
     }
-    static float toSingle(Value value) { return static_cast<float>(value); }
-    static double toDouble(Value value) { return static_cast<double>(value); }
-    static Value squareRoot(double value) { return std::sqrt(static_cast<Value>(value)); }
+    static float toSingle(Value value) {
+        return static_cast<float>(value);
+    }
+    static double toDouble(Value value) {
+        return static_cast<double>(value);
+    }
+    static Value squareRoot(double value) {
+        return std::sqrt(static_cast<Value>(value));
+    }
 };
 #endif
 

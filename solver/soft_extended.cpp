@@ -88,7 +88,8 @@ std::uint64_t toBinaryUncommon(SoftExtended x, BinaryFormat format) {
     if (isSpecial(x)) {
         // A NaN keeps its sign and the top of its fraction, quiet bit included.
         const SoftExtended value = isNaN(x) ? quietNaN(x) : x;
-        return sign | exponentMask | ((value.significand & ~kIntegerBit) >> (63 - format.fractionBits));
+        return sign | exponentMask |
+               ((value.significand & ~kIntegerBit) >> (63 - format.fractionBits));
     }
     if (isZero(x)) {
         return sign;
@@ -135,6 +136,14 @@ Root integerSquareRoot(wide::Word128 n) {
 }
 
 }  // namespace
+
+SoftExtended outOfRange(bool negative, std::int64_t exponent) {
+    if (exponent > 0) {
+        raise(kOverflow);
+        return infinity(negative);
+    }
+    return zero(negative);
+}
 
 SoftExtended addSpecial(SoftExtended x, SoftExtended y, bool subtract) {
     if (isNaN(x) || isNaN(y)) {

@@ -8,7 +8,7 @@
 // NaN's has bit 63 and more (bit 62 set for a quiet NaN), as in the x87
 // register format. The exponent never overflows or underflows in practice:
 // products and quotients of binary32 values stay within a few hundred powers
-// of two, and anything beyond +-2^29 becomes an infinity or a zero.
+// of two, and anything beyond +-2^28 becomes an infinity or a zero.
 //
 // The invalid, division-by-zero and overflow conditions are kept in a flag
 // word of the calling thread and raised exactly where the x87 unit raises
@@ -27,15 +27,15 @@ namespace secant {
 
 struct SoftExtended {
     std::uint64_t significand = 0;
-    std::int32_t exponent = 0;
+    std::int32_t exponent = -0x20000000;  // zero's (soft::kZeroExponent)
     bool negative = false;
 };
 
 namespace soft {
 
-inline constexpr std::int32_t kSpecialExponent = 0x40000000;
-inline constexpr std::int32_t kZeroExponent = -0x40000000;
-inline constexpr std::int32_t kExponentLimit = 0x20000000;
+inline constexpr std::int32_t kSpecialExponent = 0x20000000;
+inline constexpr std::int32_t kZeroExponent = -0x20000000;
+inline constexpr std::int32_t kExponentLimit = 0x10000000;
 inline constexpr std::uint64_t kIntegerBit = std::uint64_t{1} << 63;
 inline constexpr std::uint64_t kQuietBit = std::uint64_t{1} << 62;
 inline constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
@@ -88,100 +88,127 @@ float toSingleUncommon(SoftExtended x);
 double toDoubleUncommon(SoftExtended x);
 SoftExtended squareRoot(double value);
 
+SoftExtended outOfRange(bool negative, std::int64_t exponent);
+
+// The hot paths below avoid branches that depend on the data (signs, which
+// operand is larger, the rounding direction): in a search those go either
+// way at random, and a mispredicted branch costs more than the arithmetic.
+
+// 1 when the bits below the kept part (rest, compared with half a unit)
+// round the kept part up, ties to even; 0 otherwise.
+constexpr std::uint64_t roundsUp(std::uint64_t rest, std::uint64_t half, std::uint64_t kept) {
+    return static_cast<std::uint64_t>(rest > half) |
+           (static_cast<std::uint64_t>(rest == half) & kept & 1U);
+}
+
 // A normalized 128-bit significand (bit 127 set) rounded to 64 bits.
 inline SoftExtended roundWide(bool negative, std::int64_t exponent, wide::Word128 s) {
-    std::uint64_t significand = s.hi;
-    if (s.lo > kHalf || (s.lo == kHalf && (significand & 1U) != 0)) {
-        ++significand;
-        if (significand == 0) {
-            significand = kIntegerBit;
-            ++exponent;
-        }
+    std::uint64_t significand = s.hi + roundsUp(s.lo, kHalf, s.hi);
+    if (significand == 0) [[unlikely]] {
+        significand = kIntegerBit;  // the carry ran through all 64 bits
+        ++exponent;
     }
-    if (exponent > kExponentLimit) {
-        raise(kOverflow);
-        return infinity(negative);
-    }
-    if (exponent < -kExponentLimit) {
-        return zero(negative);
+    if (static_cast<std::uint64_t>(exponent + kExponentLimit) >
+        2 * static_cast<std::uint64_t>(kExponentLimit)) [[unlikely]] {
+        return outOfRange(negative, exponent);
     }
     return SoftExtended{significand, static_cast<std::int32_t>(exponent), negative};
 }
 
+// True for a finite non-zero value: its exponent lies strictly between zero's
+// and the special one's.
+constexpr bool isFiniteNonZero(SoftExtended x) {
+    constexpr auto kLow = static_cast<std::uint32_t>(kZeroExponent) + 1U;
+    constexpr auto kSpan = static_cast<std::uint32_t>(kSpecialExponent - kZeroExponent - 1);
+    return static_cast<std::uint32_t>(x.exponent) - kLow < kSpan;
+}
+
 inline bool needsSpecialCare(SoftExtended x, SoftExtended y) {
-    return x.significand == 0 || y.significand == 0 || x.exponent == kSpecialExponent ||
-           y.exponent == kSpecialExponent;
+    return !(isFiniteNonZero(x) && isFiniteNonZero(y));
+}
+
+// significand * 2^-n as a 128-bit word with the significand at the top, for
+// n >= 1; the bits shifted out are ORed into the lowest bit.
+inline wide::Word128 alignRight(std::uint64_t significand, std::int64_t n) {
+    if (n < 64) [[likely]] {
+        return wide::Word128{significand >> n, significand << (64 - n)};
+    }
+    if (n < 128) {
+        const int m = static_cast<int>(n - 64);
+        const std::uint64_t kept = m == 0 ? significand : significand >> m;
+        const std::uint64_t lost = m == 0 ? 0 : significand << (64 - m);
+        return wide::Word128{0, kept | static_cast<std::uint64_t>(lost != 0)};
+    }
+    return wide::Word128{0, 1};
 }
 
 inline SoftExtended add(SoftExtended x, SoftExtended y, bool subtract) {
-    if (needsSpecialCare(x, y)) {
+    if (needsSpecialCare(x, y)) [[unlikely]] {
+        // A zero term, as the free terms of many equations are, needs no call.
+        if (isZero(y) && isFiniteNonZero(x)) {
+            return x;
+        }
+        if (isZero(x) && isFiniteNonZero(y)) {
+            y.negative = y.negative != subtract;
+            return y;
+        }
         return addSpecial(x, y, subtract);
     }
-    y.negative = y.negative != subtract;
-    if (x.exponent < y.exponent || (x.exponent == y.exponent && x.significand < y.significand)) {
-        const SoftExtended larger = y;
-        y = x;
-        x = larger;
-    }
+    const bool yNegative = y.negative != subtract;
+    const bool swap =
+        x.exponent < y.exponent || (x.exponent == y.exponent && x.significand < y.significand);
+    const std::uint64_t bigSignificand = swap ? y.significand : x.significand;
+    const std::uint64_t smallSignificand = swap ? x.significand : y.significand;
+    const std::int32_t bigExponent = swap ? y.exponent : x.exponent;
+    const std::int32_t smallExponent = swap ? x.exponent : y.exponent;
+    const bool negative = swap ? yNegative : x.negative;
     // One bit of headroom above the larger operand for the carry of a sum.
-    const wide::Word128 a{x.significand >> 1, x.significand << 63};
-    const std::int64_t distance = std::int64_t{x.exponent} - y.exponent;
-    const wide::Word128 b = wide::shiftRightSticky(
-        wide::Word128{y.significand, 0}, static_cast<int>(distance >= 127 ? 128 : distance + 1));
-    wide::Word128 s{};
-    if (x.negative == y.negative) {
-        s = wide::add(a, b);
-    } else {
-        s = wide::subtract(a, b);
-        if (wide::isZero(s)) {
-            return zero(false);  // x - x is +0 when rounding to nearest
-        }
+    const wide::Word128 a{bigSignificand >> 1, bigSignificand << 63};
+    const wide::Word128 b =
+        alignRight(smallSignificand, std::int64_t{bigExponent} - smallExponent + 1);
+    // a - b as a + ~b + 1 when the signs differ; the difference is not negative.
+    const std::uint64_t mask = 0U - static_cast<std::uint64_t>(x.negative != yNegative);
+    const wide::Word128 s = wide::add(wide::add(a, wide::Word128{b.hi ^ mask, b.lo ^ mask}),
+                                      wide::Word128{0, mask & 1U});
+    if (wide::isZero(s)) [[unlikely]] {
+        return zero(false);  // x - x is +0 when rounding to nearest
     }
     const int shift = wide::countLeadingZeros(s);
-    return roundWide(x.negative, std::int64_t{x.exponent} + 1 - shift, wide::shiftLeft(s, shift));
+    return roundWide(negative, std::int64_t{bigExponent} + 1 - shift, wide::shiftLeft(s, shift));
 }
 
 inline SoftExtended multiply(SoftExtended x, SoftExtended y) {
-    if (needsSpecialCare(x, y)) {
+    if (needsSpecialCare(x, y)) [[unlikely]] {
         return multiplySpecial(x, y);
     }
-    wide::Word128 p = wide::multiply(x.significand, y.significand);
-    std::int64_t exponent = std::int64_t{x.exponent} + y.exponent;
-    if ((p.hi >> 63) != 0) {
-        ++exponent;
-    } else {
-        p = wide::shiftLeft(p, 1);
-    }
-    return roundWide(x.negative != y.negative, exponent, p);
+    const wide::Word128 p = wide::multiply(x.significand, y.significand);
+    // The product of two significands in [1, 2) is in [1, 4): normalize by 0 or 1.
+    const std::uint64_t top = p.hi >> 63;
+    const std::uint64_t shift = top ^ 1U;
+    const wide::Word128 normalized{(p.hi << shift) | ((p.lo >> 63) & shift), p.lo << shift};
+    return roundWide(x.negative != y.negative,
+                     std::int64_t{x.exponent} + y.exponent + static_cast<std::int64_t>(top),
+                     normalized);
 }
 
 inline SoftExtended divide(SoftExtended x, SoftExtended y) {
-    if (needsSpecialCare(x, y)) {
+    if (needsSpecialCare(x, y)) [[unlikely]] {
         return divideSpecial(x, y);
     }
     // The dividend is placed so that the quotient has exactly 64 bits.
-    std::int64_t exponent = std::int64_t{x.exponent} - y.exponent;
-    wide::Word128 dividend{};
-    if (x.significand >= y.significand) {
-        dividend = wide::Word128{x.significand >> 1, x.significand << 63};
-    } else {
-        dividend = wide::Word128{x.significand, 0};
-        --exponent;
-    }
+    const bool smaller = x.significand < y.significand;
+    const wide::Word128 dividend = smaller ? wide::Word128{x.significand, 0}
+                                           : wide::Word128{x.significand >> 1, x.significand << 63};
     const wide::Division d = wide::divide(dividend, y.significand);
     // The remainder against half the divisor decides the rounding. (An exact
     // half cannot occur: it would take a 65-bit odd multiple of the divisor
     // to make the 64-bit dividend.)
     const std::uint64_t rest = y.significand - d.remainder;
-    wide::Word128 q{d.quotient, 0};
-    if (d.remainder > rest) {
-        q.lo = kHalf + 1;
-    } else if (d.remainder == rest) {
-        q.lo = kHalf;
-    } else if (d.remainder != 0) {
-        q.lo = 1;
-    }
-    return roundWide(x.negative != y.negative, exponent, q);
+    const std::uint64_t below =
+        d.remainder > rest ? kHalf + 1 : static_cast<std::uint64_t>(d.remainder != 0);
+    return roundWide(x.negative != y.negative,
+                     std::int64_t{x.exponent} - y.exponent - static_cast<std::int64_t>(smaller),
+                     wide::Word128{d.quotient, d.remainder == rest ? kHalf : below});
 }
 
 // Ordered comparison as the x87 FCOMI makes it: a NaN operand makes every
@@ -202,8 +229,8 @@ constexpr Order compare(SoftExtended x, SoftExtended y) {
     if (x.exponent == y.exponent && x.significand == y.significand) {
         return Order::Equal;
     }
-    const bool smaller = x.exponent < y.exponent ||
-                         (x.exponent == y.exponent && x.significand < y.significand);
+    const bool smaller =
+        x.exponent < y.exponent || (x.exponent == y.exponent && x.significand < y.significand);
     return smaller != x.negative ? Order::Less : Order::Greater;
 }
 
@@ -219,9 +246,12 @@ inline Order compareSignalling(SoftExtended x, SoftExtended y) {
 inline SoftExtended widen(float value) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
     const std::uint32_t biased = (bits >> 23) & 0xFFU;
-    if (biased - 1U < 254U) {
+    if (biased - 1U < 254U) [[likely]] {
         return SoftExtended{(std::uint64_t{bits & 0x7FFFFFU} | 0x800000U) << 40,
                             static_cast<std::int32_t>(biased) - 127, (bits >> 31) != 0};
+    }
+    if ((bits << 1) == 0) {
+        return zero((bits >> 31) != 0);
     }
     return widenUncommon(value);
 }
@@ -229,12 +259,12 @@ inline SoftExtended widen(float value) {
 // Rounds to binary32, ties to even; beyond the range gives an infinity and
 // raises overflow; below it, a subnormal or zero.
 inline float toSingle(SoftExtended x) {
-    if (x.exponent >= -126 && x.exponent <= 127 && x.significand != 0) {
-        std::uint64_t kept = x.significand >> 40;
+    // Zero's exponent and the special one lie outside this range.
+    if (static_cast<std::uint32_t>(x.exponent) + 126U <= 253U) [[likely]] {
         const std::uint64_t rest = x.significand & ((std::uint64_t{1} << 40) - 1);
-        if (rest > (std::uint64_t{1} << 39) || (rest == (std::uint64_t{1} << 39) && (kept & 1U))) {
-            ++kept;  // may carry into the exponent, up to the infinity
-        }
+        // The carry of a rounding may run into the exponent, up to the infinity.
+        const std::uint64_t kept =
+            (x.significand >> 40) + roundsUp(rest, std::uint64_t{1} << 39, x.significand >> 40);
         const std::uint32_t bits = (x.negative ? 0x80000000U : 0U) +
                                    (static_cast<std::uint32_t>(x.exponent + 126) << 23) +
                                    static_cast<std::uint32_t>(kept);
@@ -248,12 +278,10 @@ inline float toSingle(SoftExtended x) {
 
 // Rounds to binary64, ties to even, in the same way.
 inline double toDouble(SoftExtended x) {
-    if (x.exponent >= -1022 && x.exponent <= 1023 && x.significand != 0) {
-        std::uint64_t kept = x.significand >> 11;
+    if (static_cast<std::uint32_t>(x.exponent) + 1022U <= 2045U) [[likely]] {
         const std::uint64_t rest = x.significand & 0x7FFU;
-        if (rest > 0x400U || (rest == 0x400U && (kept & 1U))) {
-            ++kept;
-        }
+        const std::uint64_t kept =
+            (x.significand >> 11) + roundsUp(rest, 0x400U, x.significand >> 11);
         const std::uint64_t bits = (x.negative ? std::uint64_t{1} << 63 : 0U) +
                                    (static_cast<std::uint64_t>(x.exponent + 1022) << 52) + kept;
         if ((bits & 0x7FF0000000000000U) == 0x7FF0000000000000U) {

@@ -67,13 +67,11 @@ constexpr Word128 multiply(std::uint64_t x, std::uint64_t y) {
 
 // x shifted left by 0 <= n < 128 places.
 constexpr Word128 shiftLeft(Word128 x, int n) {
-    if (n == 0) {
-        return x;
-    }
     if (n >= 64) {
         return Word128{x.lo << (n - 64), 0};
     }
-    return Word128{(x.hi << n) | (x.lo >> (64 - n)), x.lo << n};
+    // (lo >> 1) >> (63 - n) is lo >> (64 - n), and 0 for n = 0.
+    return Word128{(x.hi << n) | ((x.lo >> 1) >> (63 - n)), x.lo << n};
 }
 
 // x shifted right by n >= 0 places, with every bit shifted out ORed into the

@@ -19,10 +19,10 @@
 #include <cstring>
 #include <functional>
 #include <iostream>
-#include <type_traits>
-#include <utility>
 #include <sstream>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "solver/complex_formulas.hpp"
 #include "solver/extended.hpp"
@@ -59,25 +59,25 @@ float fromBits(std::uint32_t bits) {
 }
 
 constexpr std::array<std::uint32_t, 20> kSpecialFloats = {
-    0x00000000U, 0x80000000U,  // signed zeros
-    0x7F800000U, 0xFF800000U,  // infinities
+    0x00000000U, 0x80000000U,                            // signed zeros
+    0x7F800000U, 0xFF800000U,                            // infinities
     0x7FC00000U, 0xFFC00000U, 0x7FC00001U, 0xFFE12345U,  // quiet NaNs
     0x7F800001U, 0xFFA00000U, 0x7FBFFFFFU,               // signalling NaNs
-    0x7F7FFFFFU, 0xFF7FFFFFU,  // largest finite
-    0x00800000U, 0x80800000U,  // smallest normal
-    0x00000001U, 0x80000001U,  // smallest subnormal
-    0x007FFFFFU,               // largest subnormal
-    0x3F800000U, 0xBF800000U,  // +-1
+    0x7F7FFFFFU, 0xFF7FFFFFU,                            // largest finite
+    0x00800000U, 0x80800000U,                            // smallest normal
+    0x00000001U, 0x80000001U,                            // smallest subnormal
+    0x007FFFFFU,                                         // largest subnormal
+    0x3F800000U, 0xBF800000U,                            // +-1
 };
 
 // A significand of 24 bits (hidden bit included) with a pattern that makes
 // exact ties and long carries likely.
 std::uint32_t patternedSignificand(Random& random) {
     switch (random.below(6)) {
-        case 0: return 0x800000U;                                   // a power of two
-        case 1: return 0xFFFFFFU;                                   // all ones
-        case 2: return 0x800000U | (1U << random.below(23));        // two bits
-        case 3: return 0x800000U | random.between(0, 7);            // just above a power
+        case 0: return 0x800000U;                             // a power of two
+        case 1: return 0xFFFFFFU;                             // all ones
+        case 2: return 0x800000U | (1U << random.below(23));  // two bits
+        case 3: return 0x800000U | random.between(0, 7);      // just above a power
         case 4: return 0xFFFFFFU - static_cast<std::uint32_t>(random.between(0, 7));  // just below
         default: return 0x800000U | static_cast<std::uint32_t>(random.next() & 0x7FFFFFU);
     }
@@ -105,7 +105,8 @@ float anyFloatOrSignalling(Random& random) {
         return fromBits(static_cast<std::uint32_t>(random.next()));  // any class at all
     }
     if (kind < 5) {
-        return fromBits(kSpecialFloats[static_cast<std::size_t>(random.below(kSpecialFloats.size()))]);
+        return fromBits(
+            kSpecialFloats[static_cast<std::size_t>(random.below(kSpecialFloats.size()))]);
     }
     if (kind < 7) {
         return floatWithExponent(random, random.between(-149, -126));
@@ -123,8 +124,8 @@ float anyFloatOrSignalling(Random& random) {
 // multiplication is not), so only the conversion itself is compared for them.
 float quieted(float value) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
-    const bool signalling = (bits & 0x7F800000U) == 0x7F800000U && (bits & 0x7FFFFFU) != 0 &&
-                            (bits & 0x400000U) == 0;
+    const bool signalling =
+        (bits & 0x7F800000U) == 0x7F800000U && (bits & 0x7FFFFFU) != 0 && (bits & 0x400000U) == 0;
     return signalling ? fromBits(bits | 0x400000U) : value;
 }
 
@@ -151,8 +152,8 @@ float partner(Random& random, float first) {
     if (random.chance(40)) {
         return anyFloat(random);
     }
-    const int target = kTargets[static_cast<std::size_t>(random.below(kTargets.size()))] +
-                       random.between(-1, 1);
+    const int target =
+        kTargets[static_cast<std::size_t>(random.below(kTargets.size()))] + random.between(-1, 1);
     return floatWithExponent(random, target - exponentOf(first));
 }
 
@@ -209,7 +210,8 @@ Outcome encode(double value) {
     return Outcome{std::bit_cast<std::uint64_t>(value), 0, 0};
 }
 Outcome encode(Complex value) {
-    return Outcome{std::bit_cast<std::uint32_t>(value.re), std::bit_cast<std::uint32_t>(value.im), 0};
+    return Outcome{std::bit_cast<std::uint32_t>(value.re), std::bit_cast<std::uint32_t>(value.im),
+                   0};
 }
 
 // Makes the compiler forget what it knows of value, so that no computation
@@ -303,8 +305,10 @@ SumOperands drawSum(Random& random) {
 
 template <class A>
 typename A::Value sumOf(const SumOperands& s) {
-    const typename A::Value x = s.xIsProduct ? A::widen(s.f[0]) * A::widen(s.f[1]) : A::widen(s.f[0]);
-    const typename A::Value y = s.yIsProduct ? A::widen(s.f[2]) * A::widen(s.f[3]) : A::widen(s.f[2]);
+    const typename A::Value x =
+        s.xIsProduct ? A::widen(s.f[0]) * A::widen(s.f[1]) : A::widen(s.f[0]);
+    const typename A::Value y =
+        s.yIsProduct ? A::widen(s.f[2]) * A::widen(s.f[3]) : A::widen(s.f[2]);
     return s.subtract ? x - y : x + y;
 }
 
@@ -329,11 +333,13 @@ Complex partnerComplex(Random& random, Complex z) {
         case 0: return Complex(nearby(random, z.re), nearby(random, z.im));
         case 1: {
             const int e = random.between(-90, -70);
-            return Complex(floatWithExponent(random, e), floatWithExponent(random, e - random.between(0, 3)));
+            return Complex(floatWithExponent(random, e),
+                           floatWithExponent(random, e - random.between(0, 3)));
         }
         case 2: {
             const int e = random.between(60, 66);
-            return Complex(floatWithExponent(random, e), floatWithExponent(random, e - random.between(0, 30)));
+            return Complex(floatWithExponent(random, e),
+                           floatWithExponent(random, e - random.between(0, 30)));
         }
         case 3: return Complex(partner(random, z.re), partner(random, z.im));
         default: return anyComplex(random);
@@ -363,10 +369,16 @@ double anyDouble(Random& random) {
     switch (random.below(5)) {
         case 0: return std::bit_cast<double>(random.next());
         case 1: {
-            constexpr std::array<std::uint64_t, 10> kSpecials = {
-                0, 0x8000000000000000U, 0x7FF0000000000000U, 0xFFF0000000000000U,
-                0x7FF8000000000000U, 0xFFF8000000000001U, 0x7FF0000000000001U,
-                0x0000000000000001U, 0x000FFFFFFFFFFFFFU, 0x7FEFFFFFFFFFFFFFU};
+            constexpr std::array<std::uint64_t, 10> kSpecials = {0,
+                                                                 0x8000000000000000U,
+                                                                 0x7FF0000000000000U,
+                                                                 0xFFF0000000000000U,
+                                                                 0x7FF8000000000000U,
+                                                                 0xFFF8000000000001U,
+                                                                 0x7FF0000000000001U,
+                                                                 0x0000000000000001U,
+                                                                 0x000FFFFFFFFFFFFFU,
+                                                                 0x7FEFFFFFFFFFFFFFU};
             return std::bit_cast<double>(kSpecials[static_cast<std::size_t>(random.below(10))]);
         }
         case 2: {  // a square of a 26-bit integer, or next to one
@@ -420,8 +432,8 @@ struct QuotientOperands {
 
 Trial quotientTrial(Random& random) {
     QuotientOperands q{drawSum(random), 0.0F};
-    q.divisor = random.chance(50) ? anyFloat(random)
-                                  : floatWithExponent(random, random.between(-149, 127));
+    q.divisor =
+        random.chance(50) ? anyFloat(random) : floatWithExponent(random, random.between(-149, 127));
     const auto hw = [](const QuotientOperands& v) {
         const long double r = sumOf<Hw>(v.numerator) / Hw::widen(v.divisor);
         Outcome o = encode(r);
@@ -434,7 +446,8 @@ Trial quotientTrial(Random& random) {
         o.second |= std::uint64_t{std::bit_cast<std::uint32_t>(Sw::toSingle(r))} << 32;
         return o;
     };
-    return {onHardware(q, hw), onSoftware(q, sw), describeSum(q.numerator) + " / " + floats({q.divisor})};
+    return {onHardware(q, hw), onSoftware(q, sw),
+            describeSum(q.numerator) + " / " + floats({q.divisor})};
 }
 
 Trial squareRootTrial(Random& random) {
@@ -463,7 +476,8 @@ Trial comparisonTrial(Random& random) {
     }
     const auto compute = [](const auto& arithmetic, const Operands& v) {
         using A = std::decay_t<decltype(arithmetic)>;
-        const typename A::Value left = v.useModulus ? formulas::abs<A>(v.modulusOf) : sumOf<A>(v.left);
+        const typename A::Value left =
+            v.useModulus ? formulas::abs<A>(v.modulusOf) : sumOf<A>(v.left);
         const typename A::Value right = A::widen(v.right);
         const bool notAtLeast = !(left >= right);
         const bool less = left < right;
@@ -479,7 +493,8 @@ template <class HwOp, class SwOp>
 Trial complexTrial(Random& random, HwOp hw, SwOp sw) {
     const ComplexPair p = drawComplexPair(random);
     return {onHardware(p, [&](const ComplexPair& v) { return encode(hw(v.z, v.w)); }),
-            onSoftware(p, [&](const ComplexPair& v) { return encode(sw(v.z, v.w)); }), describePair(p)};
+            onSoftware(p, [&](const ComplexPair& v) { return encode(sw(v.z, v.w)); }),
+            describePair(p)};
 }
 
 const Operation kOperations[] = {
@@ -509,36 +524,30 @@ const Operation kOperations[] = {
     {"Quotient", quotientTrial},
     {"SquareRoot", squareRootTrial},
     {"StopTestComparison", comparisonTrial},
-    {"ComplexSum",
-     [](Random& r) {
-         return complexTrial(r, formulas::sum<Hw>, formulas::sum<Sw>);
-     }},
+    {"ComplexSum", [](Random& r) { return complexTrial(r, formulas::sum<Hw>, formulas::sum<Sw>); }},
     {"ComplexDifference",
-     [](Random& r) {
-         return complexTrial(r, formulas::difference<Hw>, formulas::difference<Sw>);
-     }},
+     [](Random& r) { return complexTrial(r, formulas::difference<Hw>, formulas::difference<Sw>); }},
     {"ComplexProduct",
-     [](Random& r) {
-         return complexTrial(r, formulas::product<Hw>, formulas::product<Sw>);
-     }},
+     [](Random& r) { return complexTrial(r, formulas::product<Hw>, formulas::product<Sw>); }},
     {"ComplexQuotient",
-     [](Random& r) {
-         return complexTrial(r, formulas::quotient<Hw>, formulas::quotient<Sw>);
-     }},
+     [](Random& r) { return complexTrial(r, formulas::quotient<Hw>, formulas::quotient<Sw>); }},
     {"Norm",
      [](Random& r) {
-         return complexTrial(r, [](Complex z, Complex) { return formulas::norm<Hw>(z); },
-                             [](Complex z, Complex) { return formulas::norm<Sw>(z); });
+         return complexTrial(
+             r, [](Complex z, Complex) { return formulas::norm<Hw>(z); },
+             [](Complex z, Complex) { return formulas::norm<Sw>(z); });
      }},
     {"Abs",
      [](Random& r) {
-         return complexTrial(r, [](Complex z, Complex) { return formulas::abs<Hw>(z); },
-                             [](Complex z, Complex) { return formulas::abs<Sw>(z); });
+         return complexTrial(
+             r, [](Complex z, Complex) { return formulas::abs<Hw>(z); },
+             [](Complex z, Complex) { return formulas::abs<Sw>(z); });
      }},
 };
 
 std::uint64_t settingOr(const char* name, std::uint64_t fallback) {
-    const char* text = std::getenv(name);  // NOLINT(concurrency-mt-unsafe): read once, single thread
+    const char* text =
+        std::getenv(name);  // NOLINT(concurrency-mt-unsafe): read once, single thread
     return text == nullptr ? fallback : std::strtoull(text, nullptr, 0);
 }
 
@@ -570,8 +579,8 @@ TEST_P(Differential, SoftwareMatchesTheX87UnitBitForBit) {
         }
         ++mismatches;
         if (reported++ < 10) {
-            ADD_FAILURE() << "set " << i << ": " << t.operands << "\n  x87      " << describe(t.hardware)
-                          << "\n  software " << describe(t.software);
+            ADD_FAILURE() << "set " << i << ": " << t.operands << "\n  x87      "
+                          << describe(t.hardware) << "\n  software " << describe(t.software);
         }
     }
     EXPECT_EQ(mismatches, 0U) << "of " << sets << " sets (seed " << seed << ")";
