@@ -1,7 +1,6 @@
 #include "app/dialogue.hpp"
 
 #include <array>
-#include <cfenv>
 #include <cmath>
 #include <complex>
 #include <limits>
@@ -186,9 +185,10 @@ void printTraceLine(Console& console, int root, int pass, Complex x2, Extended m
 
 // Runs between a pass and its stop test. Whatever the output does to the
 // exception flags is undone, so the search's own flags stay as they were.
+// (Not with fesetexceptflag: mingw-w64's clears the SSE exception masks, and
+// the next inexact operation then ends the program.)
 void onPass(void* context, int pass, Complex x2, Extended modulus) {
-    std::fexcept_t flags{};
-    std::fegetexceptflag(&flags, FE_ALL_EXCEPT);
+    const ArithmeticFlags flags = raisedArithmeticFlags();
     auto& watch = *static_cast<Watch*>(context);
     if (watch.trace) {
         printTraceLine(*watch.console, watch.root, pass, x2, modulus);
@@ -197,7 +197,7 @@ void onPass(void* context, int pass, Complex x2, Extended modulus) {
         watch.picture->searches[watch.root].points.push_back(x2);
         watch.picture->searches[watch.root].passes = pass;
     }
-    std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
+    restoreArithmeticFlags(flags);
 }
 
 // Finds every root, stopping at the first search or deflation that meets an

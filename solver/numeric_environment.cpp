@@ -64,6 +64,12 @@ ArithmeticFlags raisedArithmeticFlags() {
     return flags;
 }
 
+void restoreArithmeticFlags(ArithmeticFlags flags) {
+    soft::raisedFlags = (flags.invalid ? soft::kInvalid : 0U) |
+                        (flags.divisionByZero ? soft::kDivisionByZero : 0U) |
+                        (flags.overflow ? soft::kOverflow : 0U);
+}
+
 #else
 
 void clearArithmeticFlags() {
@@ -77,6 +83,15 @@ ArithmeticFlags raisedArithmeticFlags() {
     flags.divisionByZero = (raised & FE_DIVBYZERO) != 0;
     flags.overflow = (raised & FE_OVERFLOW) != 0;
     return flags;
+}
+
+void restoreArithmeticFlags(ArithmeticFlags flags) {
+    clearArithmeticFlags();
+    const int raise = (flags.invalid ? FE_INVALID : 0) | (flags.divisionByZero ? FE_DIVBYZERO : 0) |
+                      (flags.overflow ? FE_OVERFLOW : 0);
+    if (raise != 0) {
+        std::feraiseexcept(raise);
+    }
 }
 
 #endif

@@ -26,4 +26,7 @@ void clearArithmeticFlags();
 // The invalid, division-by-zero and overflow flags raised since the last clear.
 ArithmeticFlags raisedArithmeticFlags();
 
+// Sets the invalid, division-by-zero and overflow flags to exactly `flags`.
+void restoreArithmeticFlags(ArithmeticFlags flags);
+
 }  // namespace secant

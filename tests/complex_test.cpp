@@ -171,6 +171,26 @@ TEST_F(SolverTest, NormOverflowsOnlyThroughTheRealPart) {
     EXPECT_FALSE(raisedArithmeticFlags().any());
 }
 
+// Every combination of the three flags survives a restore, whatever was
+// raised before it, and a restore leaves the arithmetic usable: a later
+// inexact operation does not stop the program.
+TEST(NumericEnvironment, RestoresExactlyTheGivenFlags) {
+    establishNumericEnvironment();
+    for (int bits = 0; bits < 8; ++bits) {
+        const ArithmeticFlags wanted{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
+        volatile float huge = 3e38F;
+        volatile float noise = toSingle(widen(huge) * widen(huge)) / 3.0F;  // overflow, inexact
+        (void)noise;
+        restoreArithmeticFlags(wanted);
+        const ArithmeticFlags got = raisedArithmeticFlags();
+        EXPECT_EQ(got.invalid, wanted.invalid) << bits;
+        EXPECT_EQ(got.divisionByZero, wanted.divisionByZero) << bits;
+        EXPECT_EQ(got.overflow, wanted.overflow) << bits;
+        volatile double third = 1.0 / 3.0;
+        EXPECT_NE(third * 3.0, 0.0);
+    }
+}
+
 TEST(NumericEnvironment, IsSetToExtendedPrecisionAndNearest) {
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
     // Start from 53-bit precision and upward rounding, as another runtime may leave it.
