@@ -22,6 +22,11 @@ constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
 
 template <std::size_t N>
+void printOemOn(Console& console, std::ostream& stream, const Cp1251Text<N>& text) {
+    console.printOem(stream, text.zeroTerminated());
+}
+
+template <std::size_t N>
 void printOem(Console& console, const Cp1251Text<N>& text) {
     console.printOem(console.out, text.zeroTerminated());
 }
@@ -154,7 +159,7 @@ void printNotConverged(Console& console, int index) {
 
 int finish(Console& console, int status) {
     printOem(console, kPressAnyKey);
-    console.out.flush();
+    status = checkOutputWritten(console, status);
     console.waitForKey();
     return status;
 }
@@ -359,17 +364,66 @@ int readAndSolve(Console& console, const DialogueOptions& options, IteratePictur
     return solve(console, options, picture);
 }
 
+// The reason after the file name, for the common causes in words.
+void printWriteFailure(Console& console, FileWriteResult result) {
+    switch (result.error) {
+        case FileWriteError::NoSuchFolder: printOemOn(console, console.err, kNoSuchFolder); break;
+        case FileWriteError::AccessDenied: printOemOn(console, console.err, kAccessDenied); break;
+        case FileWriteError::NoSpace: printOemOn(console, console.err, kNoSpace); break;
+        case FileWriteError::NameTooLong: printOemOn(console, console.err, kNameTooLong); break;
+        case FileWriteError::ReadOnlyFileSystem:
+            printOemOn(console, console.err, kReadOnlyFileSystem);
+            break;
+        case FileWriteError::Other:
+            printOemOn(console, console.err, kSystemError);
+            console.err << result.systemError;
+            break;
+        case FileWriteError::NotRegularFile:
+        case FileWriteError::None: break;
+    }
+}
+
+// Writes the picture of the searches made. A run that ended before its
+// first search leaves the file alone; so does a target that is no regular file.
+int drawPicture(Console& console, const char* path, const IteratePicture& picture, int status) {
+    if (picture.searchCount == 0) {
+        printError(console, kSvgNotStarted);
+        return status;
+    }
+    const FileWriteResult result = console.writeFile(path, renderSvg(picture));
+    if (result.written()) {
+        return status;
+    }
+    console.out.flush();
+    if (result.error == FileWriteError::NotRegularFile) {
+        printOemOn(console, console.err, kSvgNotRegularFile);
+        console.err << path << std::endl;
+    } else {
+        printOemOn(console, console.err, kSvgNotWritten);
+        console.err << path;
+        printWriteFailure(console, result);
+        console.err << std::endl;
+    }
+    return kExitError;
+}
+
 }  // namespace
+
+int checkOutputWritten(Console& console, int status) {
+    console.out.flush();
+    if (console.out) {
+        return status;
+    }
+    printError(console, kOutputNotWritten);
+    return kExitError;
+}
 
 int runDialogue(Console& console, const DialogueOptions& options) {
     IteratePicture picture;
     const bool drawing = options.svgPath != nullptr;
     int status = readAndSolve(console, options, drawing ? &picture : nullptr);
-    if (drawing && !writeFileWhole(options.svgPath, renderSvg(picture))) {
-        console.out.flush();
-        console.printOem(console.err, kSvgNotWritten.zeroTerminated());
-        console.err << options.svgPath << std::endl;
-        status = kExitError;
+    if (drawing) {
+        status = drawPicture(console, options.svgPath, picture, status);
     }
     return finish(console, status);
 }

@@ -4,6 +4,7 @@
 #include "app/dialogue.hpp"
 #include "app/options.hpp"
 #include "platform/console.hpp"
+#include "platform/file_write.hpp"
 #include "solver/numeric_environment.hpp"
 
 namespace {
@@ -15,13 +16,18 @@ constexpr int kExitUsage = 2;
 int main(int argc, char** argv) {
     secant::establishNumericEnvironment();
     secant::prepareConsole();
-    secant::Console console{std::cin, std::cout, std::cerr, &secant::printOem, &secant::waitForKey};
+    secant::Console console{std::cin,          std::cout,           std::cerr,
+                            &secant::printOem, &secant::waitForKey, &secant::writeFileWhole};
     const secant::Command command = secant::parseCommandLine(argc, argv);
     int status = 0;
     switch (command.kind) {
-        case secant::CommandKind::Help: secant::printUsage(console, std::cout); break;
+        case secant::CommandKind::Help:
+            secant::printUsage(console, std::cout);
+            status = secant::checkOutputWritten(console, status);
+            break;
         case secant::CommandKind::Version:
             std::cout << "secant " SECANT_VERSION << std::endl;
+            status = secant::checkOutputWritten(console, status);
             break;
         case secant::CommandKind::UnknownOption:
         case secant::CommandKind::MissingFile:

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 namespace secant {
@@ -192,28 +191,6 @@ std::string renderSvg(const IteratePicture& picture) {
     }
     svg << "</g>\n</svg>\n";
     return svg.str();
-}
-
-bool writeFileWhole(const char* path, const std::string& content) {
-    const std::string temporary = std::string(path) + ".tmp";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file << content;
-        file.close();
-        if (!file) {
-            (void)std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path) == 0) {
-        return true;
-    }
-    // Windows' rename does not replace an existing file.
-    if (std::remove(path) == 0 && std::rename(temporary.c_str(), path) == 0) {
-        return true;
-    }
-    (void)std::remove(temporary.c_str());
-    return false;
 }
 
 }  // namespace secant

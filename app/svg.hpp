@@ -23,7 +23,4 @@ struct IteratePicture {
 
 std::string renderSvg(const IteratePicture& picture);
 
-// Writes the file whole or not at all: into a temporary file beside it, then renamed.
-bool writeFileWhole(const char* path, const std::string& content);
-
 }  // namespace secant

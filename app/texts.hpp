@@ -116,5 +116,17 @@ inline constexpr auto kReportPasses = cp1251(u8": проходов ");
 inline constexpr auto kReportConverged = cp1251(u8", точность достигнута");
 inline constexpr auto kReportNotConverged = cp1251(u8", точность не достигнута");
 inline constexpr auto kSvgNotWritten = cp1251(u8"Ошибка: не удалось записать рисунок в файл ");
+inline constexpr auto kSvgNotRegularFile =
+    cp1251(u8"Ошибка: рисунок можно записать только в обычный файл: ");
+inline constexpr auto kSvgNotStarted = cp1251(u8"Рисунок не записан: поиск корней не начинался");
+// Why a file could not be written: after the file name.
+inline constexpr auto kNoSuchFolder = cp1251(u8": нет такой папки");
+inline constexpr auto kAccessDenied = cp1251(u8": доступ запрещён");
+inline constexpr auto kNoSpace = cp1251(u8": нет места на диске");
+inline constexpr auto kNameTooLong = cp1251(u8": слишком длинное имя");
+inline constexpr auto kReadOnlyFileSystem = cp1251(u8": файловая система только для чтения");
+inline constexpr auto kSystemError = cp1251(u8": системная ошибка ");
+
+inline constexpr auto kOutputNotWritten = cp1251(u8"Ошибка: не удалось записать вывод программы");
 
 }  // namespace secant

@@ -135,7 +135,7 @@ void BM_DialogueQuadratic(benchmark::State& state) {
         std::istringstream in("2\n1 -3 2\n");
         std::ostringstream out;
         std::ostringstream err;
-        secant::Console console{in, out, err, &printUtf8, &noKey};
+        secant::Console console{in, out, err, &printUtf8, &noKey, nullptr};
         benchmark::DoNotOptimize(secant::runDialogue(console));
     }
 }

@@ -55,7 +55,7 @@ DialogueRun runWith(const std::string& input) {
     watchedOutput = &out;
     keyWaits = 0;
     shownAtKeyWait.clear();
-    Console console{in, out, err, &printUtf8, &fakeKey};
+    Console console{in, out, err, &printUtf8, &fakeKey, nullptr};
     DialogueRun run;
     run.status = runDialogue(console);
     in.clear();
@@ -160,6 +160,16 @@ int noKey() {
     return -1;
 }
 
+// Counts the waits and records what standard error showed when one began.
+std::ostringstream* watchedErrors = nullptr;
+std::string errorsShownAtKeyWait;
+
+int countedNoKey() {
+    ++keyWaits;
+    errorsShownAtKeyWait = watchedErrors != nullptr ? watchedErrors->str() : "";
+    return -1;
+}
+
 std::string screenAfter(const char* input) {
     establishNumericEnvironment();
     coefficientTable = CoefficientTable{};
@@ -169,7 +179,7 @@ std::string screenAfter(const char* input) {
     std::ostream out(&outBuffer);
     std::ostream err(&errBuffer);
     std::istringstream in(input);
-    Console console{in, out, err, &printUtf8, &noKey};
+    Console console{in, out, err, &printUtf8, &noKey, nullptr};
     EXPECT_EQ(runDialogue(console), 1);
     out.flush();
     return screen;
@@ -197,7 +207,7 @@ TEST(Dialogue, FlagsRaisedBeforeTheSearchAreNotItsOwn) {
     std::istringstream in("1\n1 -2\n");
     std::ostringstream out;
     std::ostringstream err;
-    Console console{in, out, err, &printUtf8, &noKey};
+    Console console{in, out, err, &printUtf8, &noKey, nullptr};
     EXPECT_EQ(runDialogue(console), 0);
     EXPECT_EQ(err.str(), "");
     EXPECT_NE(out.str().find("x1=2 0i\n"), std::string::npos);
@@ -236,6 +246,100 @@ const FailureCase kFailures[] = {
 
 INSTANTIATE_TEST_SUITE_P(Dialogue, DialogueFailureTest, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A file write that fails as told, remembering that it was asked.
+FileWriteResult failingWrite = {};
+int writesAsked = 0;
+
+FileWriteResult fakeWrite(const char* /*path*/, std::string_view /*content*/) {
+    ++writesAsked;
+    return failingWrite;
+}
+
+struct PictureCase {
+    const char* name;
+    FileWriteResult result;
+    const char* error;  // after the file name
+};
+
+void PrintTo(const PictureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PictureFailureTest : public ::testing::TestWithParam<PictureCase> {};
+
+TEST_P(PictureFailureTest, SaysWhyAfterTheRootsAndEndsWithStatusOne) {
+    const PictureCase& c = GetParam();
+    establishNumericEnvironment();
+    coefficientTable = CoefficientTable{};
+    failingWrite = c.result;
+    writesAsked = 0;
+    std::istringstream in("1\n1 -2\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    Console console{in, out, err, &printUtf8, &noKey, &fakeWrite};
+    DialogueOptions options;
+    options.svgPath = "p.svg";
+    EXPECT_EQ(runDialogue(console, options), c.result.written() ? 0 : 1);
+    EXPECT_EQ(writesAsked, 1);
+    EXPECT_EQ(err.str(), c.error);
+    EXPECT_EQ(out.str(), std::string(kHead) + kHeader + "x1=2 0i\n" + kPressAnyKey);
+}
+
+const PictureCase kPictureFailures[] = {
+    {"Written", {}, ""},
+    {"NotRegularFile",
+     {FileWriteError::NotRegularFile, 0},
+     "Ошибка: рисунок можно записать только в обычный файл: p.svg\n"},
+    {"NoSuchFolder",
+     {FileWriteError::NoSuchFolder, 2},
+     "Ошибка: не удалось записать рисунок в файл p.svg: нет такой папки\n"},
+    {"AccessDenied",
+     {FileWriteError::AccessDenied, 13},
+     "Ошибка: не удалось записать рисунок в файл p.svg: доступ запрещён\n"},
+    {"NoSpace",
+     {FileWriteError::NoSpace, 28},
+     "Ошибка: не удалось записать рисунок в файл p.svg: нет места на диске\n"},
+    {"NameTooLong",
+     {FileWriteError::NameTooLong, 36},
+     "Ошибка: не удалось записать рисунок в файл p.svg: слишком длинное имя\n"},
+    {"ReadOnly",
+     {FileWriteError::ReadOnlyFileSystem, 30},
+     "Ошибка: не удалось записать рисунок в файл p.svg: файловая система только для чтения\n"},
+    {"Other",
+     {FileWriteError::Other, 5},
+     "Ошибка: не удалось записать рисунок в файл p.svg: системная ошибка 5\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Dialogue, PictureFailureTest, ::testing::ValuesIn(kPictureFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Output that fails after its first bytes, as a full disk does.
+class FullDisk : public std::streambuf {
+protected:
+    int_type overflow(int_type c) override {
+        return written_++ < 10 ? traits_type::not_eof(c) : traits_type::eof();
+    }
+
+private:
+    int written_ = 0;
+};
+
+TEST(Dialogue, FailedOutputIsReportedBeforeTheKeyWait) {
+    establishNumericEnvironment();
+    coefficientTable = CoefficientTable{};
+    FullDisk disk;
+    std::ostream out(&disk);
+    std::ostringstream err;
+    std::istringstream in("1\n1 -2\n");
+    keyWaits = 0;
+    watchedErrors = &err;
+    Console console{in, out, err, &printUtf8, &countedNoKey, nullptr};
+    EXPECT_EQ(runDialogue(console), 1);
+    EXPECT_EQ(err.str(), "Ошибка: не удалось записать вывод программы\n");
+    EXPECT_EQ(keyWaits, 1);
+    EXPECT_EQ(errorsShownAtKeyWait, err.str());
+}
 
 TEST(Dialogue, OrderZeroWithALeadingZeroIsNoError) {
     const DialogueRun run = runWith("0\n0\n");

@@ -12,6 +12,7 @@
 #include "platform/console.hpp"
 #include "platform/cp1251.hpp"
 #include "platform/keys.hpp"
+#include "platform/posix/descriptors.hpp"
 
 namespace secant {
 
@@ -21,80 +22,202 @@ namespace {
 constexpr int kSequenceTimeoutMs = 100;
 constexpr std::size_t kMaxSequence = 32;
 constexpr int kReadFailed = -2;
-
-constexpr int kRestoredSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-constexpr std::size_t kSignalCount = sizeof kRestoredSignals / sizeof kRestoredSignals[0];
+constexpr std::size_t kOutputBufferSize = 1 << 16;
 
 int terminalFd = -1;
 HeldKey heldKey;
 
-// Shared with the signal handler while the terminal is raw.
+// Shared with the signal handlers during the key wait.
 termios savedMode{};
+termios keyWaitMode{};
 volatile std::sig_atomic_t terminalIsRaw = 0;
+volatile std::sig_atomic_t continued = 0;
+
+// Signals that stop the process: the mode is restored before it stops, and
+// set again once it goes on in the foreground (SIGCONT).
+constexpr int kStoppingSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
+// Those, and the signals that end the process: the mode is restored first.
+constexpr int kHandledSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,
+                                   SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT};
+constexpr std::size_t kSignalCount = sizeof kHandledSignals / sizeof kHandledSignals[0];
 struct sigaction previousActions[kSignalCount];
 bool installedHandlers[kSignalCount] = {};
 
-void restoreAndRaise(int signalNumber) {
-    if (terminalIsRaw != 0) {
-        (void)tcsetattr(terminalFd, TCSANOW, &savedMode);
-        terminalIsRaw = 0;
-    }
-    for (std::size_t i = 0; i < kSignalCount; ++i) {
-        if (kRestoredSignals[i] == signalNumber) {
-            sigaction(signalNumber, &previousActions[i], nullptr);
+// The one way back to the saved mode, from the wait and from the signal
+// handlers alike. Whatever is still queued on the terminal is discarded,
+// so nothing typed for the program reaches the shell after it.
+bool restoreSavedMode() {
+    while (terminalIsRaw != 0) {
+        if (tcsetattr(terminalFd, TCSAFLUSH, &savedMode) == 0) {
+            terminalIsRaw = 0;
+            return true;
+        }
+        if (errno != EINTR) {
+            terminalIsRaw = 0;
+            return false;
         }
     }
-    // Delivered with its previous disposition as soon as this handler returns.
-    (void)raise(signalNumber);
+    return true;
+}
+
+template <std::size_t N>
+bool isOneOf(int signalNumber, const int (&signals)[N]) {
+    for (const int s : signals) {
+        if (s == signalNumber) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t slotOf(int signalNumber) {
+    std::size_t i = 0;
+    while (i + 1 < kSignalCount && kHandledSignals[i] != signalNumber) {
+        ++i;
+    }
+    return i;
+}
+
+void onSignal(int signalNumber);
+
+void setHandler(int signalNumber) {
+    struct sigaction action {};
+    action.sa_handler = onSignal;  // no SA_RESTART: a read in progress returns EINTR
+    sigemptyset(&action.sa_mask);
+    for (const int blocked : kHandledSignals) {
+        sigaddset(&action.sa_mask, blocked);
+    }
+    installedHandlers[slotOf(signalNumber)] = sigaction(signalNumber, &action, nullptr) == 0;
+}
+
+// Raises the signal with its default action and returns once the process
+// goes on (for a stop) or never (for an end).
+void raiseWithDefaultAction(int signalNumber) {
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    sigaction(signalNumber, &fallback, nullptr);
+    (void)raise(signalNumber);  // pending: the signal is blocked in its handler
+    sigset_t only{};
+    sigemptyset(&only);
+    sigaddset(&only, signalNumber);
+    (void)sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    (void)sigprocmask(SIG_BLOCK, &only, nullptr);
+}
+
+void onSignal(int signalNumber) {
+    const int savedErrno = errno;
+    if (signalNumber == SIGCONT) {
+        continued = 1;
+    } else if (isOneOf(signalNumber, kStoppingSignals)) {
+        // Here SIGTTOU is blocked, so the mode can be restored even from
+        // the background.
+        (void)restoreSavedMode();
+        raiseWithDefaultAction(signalNumber);
+        setHandler(signalNumber);
+        continued = 1;
+    } else {
+        (void)restoreSavedMode();
+        sigaction(signalNumber, &previousActions[slotOf(signalNumber)], nullptr);
+        // Delivered with its previous disposition as soon as this handler returns.
+        (void)raise(signalNumber);
+    }
+    errno = savedErrno;
 }
 
 void installSignalHandlers() {
     for (std::size_t i = 0; i < kSignalCount; ++i) {
         installedHandlers[i] = false;
-        if (sigaction(kRestoredSignals[i], nullptr, &previousActions[i]) != 0 ||
+        if (sigaction(kHandledSignals[i], nullptr, &previousActions[i]) != 0 ||
             previousActions[i].sa_handler == SIG_IGN) {
             continue;  // an ignored signal stays ignored
         }
-        struct sigaction action {};
-        action.sa_handler = restoreAndRaise;
-        sigemptyset(&action.sa_mask);
-        for (const int blocked : kRestoredSignals) {
-            sigaddset(&action.sa_mask, blocked);
-        }
-        installedHandlers[i] = sigaction(kRestoredSignals[i], &action, nullptr) == 0;
+        setHandler(kHandledSignals[i]);
     }
 }
 
 void removeSignalHandlers() {
     for (std::size_t i = 0; i < kSignalCount; ++i) {
         if (installedHandlers[i]) {
-            sigaction(kRestoredSignals[i], &previousActions[i], nullptr);
+            sigaction(kHandledSignals[i], &previousActions[i], nullptr);
             installedHandlers[i] = false;
         }
     }
 }
 
-bool readByte(int fd, unsigned char& byte) {
+// Sets the key wait's mode. In the background the terminal answers with
+// SIGTTOU, which stops the process with the mode unchanged; once it goes on
+// in the foreground, the mode is set.
+// The other signals wait meanwhile, so that the mode is known to be set
+// whenever a handler looks (SIGTTOU cannot wait: blocked, it would let the
+// mode be set from the background).
+bool enterKeyWaitMode() {
+    sigset_t held{};
+    sigemptyset(&held);
+    for (const int signalNumber : kHandledSignals) {
+        if (signalNumber != SIGTTOU) {
+            sigaddset(&held, signalNumber);
+        }
+    }
     for (;;) {
-        const ssize_t got = read(fd, &byte, 1);
-        if (got == 1) {
+        continued = 0;
+        sigset_t previous{};
+        (void)sigprocmask(SIG_BLOCK, &held, &previous);
+        const bool set = tcsetattr(terminalFd, TCSANOW, &keyWaitMode) == 0;
+        const int error = errno;
+        if (set) {
+            terminalIsRaw = 1;
+        }
+        (void)sigprocmask(SIG_SETMASK, &previous, nullptr);
+        if (set) {
             return true;
         }
-        if (got < 0 && errno == EINTR) {
-            continue;
+        if (error != EINTR) {
+            return false;
         }
-        return false;  // end of file (hang-up) or an error
     }
 }
+
+// After a stop the mode was restored: set it again before reading on.
+bool resumeKeyWaitMode() {
+    return continued == 0 || enterKeyWaitMode();
+}
+
+// How often a blocked wait looks whether the process was stopped and went on.
+constexpr int kResumeCheckMs = 200;
 
 bool byteArrives(int fd, int timeoutMs) {
     pollfd request{fd, POLLIN, 0};
     for (;;) {
+        if (!resumeKeyWaitMode()) {
+            return false;
+        }
         const int ready = poll(&request, 1, timeoutMs);
         if (ready < 0 && errno == EINTR) {
             continue;
         }
         return ready > 0 && (request.revents & POLLIN) != 0;
+    }
+}
+
+bool readByte(int fd, unsigned char& byte) {
+    for (;;) {
+        if (!resumeKeyWaitMode()) {
+            return false;
+        }
+        pollfd request{fd, POLLIN, 0};
+        const int ready = poll(&request, 1, kResumeCheckMs);
+        if (ready == 0 || (ready < 0 && errno == EINTR)) {
+            continue;
+        }
+        const ssize_t got = read(fd, &byte, 1);
+        if (got == 1) {
+            return true;
+        }
+        if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
+            continue;
+        }
+        return false;  // end of file (hang-up) or an error
     }
 }
 
@@ -124,8 +247,16 @@ termios rawMode(const termios& mode) {
 }  // namespace
 
 void prepareConsole() {
-    (void)std::setvbuf(stdout, nullptr, _IONBF, 0);
-    terminalFd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    // At a terminal every insertion shows at once; into a file or a pipe the
+    // output is buffered and leaves at the dialogue's own flushes (each line
+    // end, each read of standard input, each error line, the key wait), so
+    // the bytes and their order on every stream are the same.
+    if (isatty(STDOUT_FILENO) == 1) {
+        (void)std::setvbuf(stdout, nullptr, _IONBF, 0);
+    } else {
+        (void)std::setvbuf(stdout, nullptr, _IOFBF, kOutputBufferSize);
+    }
+    terminalFd = aboveStandardStreams(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
 }
 
 void releaseConsole() {
@@ -151,11 +282,9 @@ int waitForKey() {
         return -1;
     }
     savedMode = mode;
-    const termios raw = rawMode(mode);
+    keyWaitMode = rawMode(mode);
     installSignalHandlers();
-    terminalIsRaw = 1;
-    if (tcsetattr(terminalFd, TCSANOW, &raw) != 0) {
-        terminalIsRaw = 0;
+    if (!enterKeyWaitMode()) {
         removeSignalHandlers();
         return -1;
     }
@@ -170,11 +299,17 @@ int waitForKey() {
             break;
         }
     }
-    if (tcsetattr(terminalFd, TCSANOW, &savedMode) != 0) {
+    if (!restoreSavedMode()) {
         result = -1;
     }
-    terminalIsRaw = 0;
     removeSignalHandlers();
+    if (result != -1 && isatty(STDOUT_FILENO) == 1) {
+        // The shell's prompt then starts on a line of its own. It goes to
+        // the terminal itself: standard output's bytes stay as they are.
+        const char lineEnd = '\n';
+        while (write(terminalFd, &lineEnd, 1) < 0 && errno == EINTR) {
+        }
+    }
     return result;
 }
 

@@ -18,6 +18,7 @@ namespace secant {
 namespace {
 
 constexpr UINT kWindows1251 = 1251;
+constexpr std::size_t kOutputBufferSize = 1 << 16;
 
 HANDLE consoleInput = INVALID_HANDLE_VALUE;
 HeldKey heldKey;
@@ -48,7 +49,14 @@ std::size_t convertFromCp1251(const char* text, unsigned codePage, char* out,
 
 void prepareConsole() {
     _setmode(_fileno(stdout), _O_TEXT);  // every line feed leaves as CR LF
-    (void)std::setvbuf(stdout, nullptr, _IONBF, 0);
+    // At a console every insertion shows at once; into a file or a pipe the
+    // output is buffered and leaves at the dialogue's own flushes, so the
+    // bytes and their order on every stream are the same.
+    if (_isatty(_fileno(stdout)) != 0) {
+        (void)std::setvbuf(stdout, nullptr, _IONBF, 0);
+    } else {
+        (void)std::setvbuf(stdout, nullptr, _IOFBF, kOutputBufferSize);
+    }
     consoleInput =
         CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
@@ -109,6 +117,8 @@ int waitForKey() {
                                                  key.dwControlKeyState);
         if (code != kNoKey) {
             result = takeKeyResult(code, heldKey);
+            // The rest of a paste or of a held key is not left for the shell.
+            (void)FlushConsoleInputBuffer(consoleInput);
             break;
         }
     }

@@ -5,15 +5,27 @@ A case NAME is a set of files in the cases folder: NAME.in is standard input,
 NAME.out the expected standard output, NAME.err the expected standard error
 (empty when absent), NAME.status the expected exit status (0 when absent) and
 NAME.args the command-line arguments, one per line (none when absent).
+The program runs in a new empty folder. Where they exist, NAME.setup is a
+shell script run in that folder before the program and NAME.check one run
+there after it, which must succeed (it prints what is wrong); NAME.stdout
+says where standard output goes instead of being compared ("full": to
+/dev/full, "closed": closed; NAME.out is then absent); NAME.user names the
+user that setup, program and check run as when the test runs as root, so that
+root's rights do not hide a refusal; NAME.merged is what standard output and
+standard error give together in one pipe, in their order, when it is to be
+checked as well.
 The expected files are UTF-8 with LF line ends; for a Windows program they
 are converted to the console's code page and CR LF first.
 The program runs in a new session, so it has no controlling terminal and its
 key wait must give up at once instead of hanging.
 """
 import argparse
+import os
 import pathlib
+import pwd
 import subprocess
 import sys
+import tempfile
 
 TIMEOUT_SECONDS = 20
 
@@ -39,29 +51,83 @@ def main():
     parser.add_argument("name")
     parser.add_argument("launcher", nargs=argparse.REMAINDER)
     options = parser.parse_args()
-    program, cases, name, launcher = options.program, options.cases, options.name, options.launcher
+    # The program runs in a folder of its own: paths given relative to here must still hold.
+    options.program = os.path.abspath(options.program)
+    options.launcher = [os.path.abspath(a) if os.path.exists(a) else a for a in options.launcher]
+    cases, name = options.cases, options.name
     stdin = (cases / f"{name}.in").read_bytes()
-    expected_out = expected((cases / f"{name}.out").read_bytes(), options.encoding, options.crlf)
+    expected_out = expected(read_optional(cases / f"{name}.out", b""), options.encoding,
+                            options.crlf)
     expected_err = expected(read_optional(cases / f"{name}.err", b""), options.encoding,
                             options.crlf)
     expected_status = int(read_optional(cases / f"{name}.status", b"0").decode().strip())
     args_file = cases / f"{name}.args"
     args = args_file.read_text(encoding="utf-8").splitlines() if args_file.exists() else []
 
+    with tempfile.TemporaryDirectory() as folder:
+        return run_in(folder, options, args, stdin, expected_out, expected_err, expected_status)
+
+
+def as_user(cases, name, folder):
+    """The command prefix that runs as the case's user, when root runs the test."""
+    user_file = cases / f"{name}.user"
+    if not user_file.exists() or os.getuid() != 0:
+        return []
+    user = pwd.getpwnam(user_file.read_text(encoding="utf-8").strip())
+    os.chown(folder, user.pw_uid, user.pw_gid)
+    return ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--clear-groups", "--"]
+
+
+def run_script(prefix, script, folder):
+    return subprocess.run(prefix + ["sh", "-e", str(script)], cwd=folder, capture_output=True,
+                          text=True, timeout=TIMEOUT_SECONDS)
+
+
+def run_in(folder, options, args, stdin, expected_out, expected_err, expected_status):
+    program, cases, name, launcher = options.program, options.cases, options.name, options.launcher
+    prefix = as_user(cases, name, folder)
+    setup, check = cases / f"{name}.setup", cases / f"{name}.check"
+    if setup.exists():
+        prepared = run_script(prefix, setup, folder)
+        if prepared.returncode != 0:
+            print(f"{name}: setup failed: {prepared.stderr}", file=sys.stderr)
+            return 1
+    stdout_file = cases / f"{name}.stdout"
+    stdout_mode = stdout_file.read_text().strip() if stdout_file.exists() else "captured"
+    stdout = {"captured": subprocess.PIPE, "full": open("/dev/full", "wb"),
+              "closed": subprocess.DEVNULL}[stdout_mode]
+    close_stdout = (lambda: os.close(1)) if stdout_mode == "closed" else None
     try:
-        run = subprocess.run(launcher + [program] + args, input=stdin, capture_output=True,
-                             timeout=TIMEOUT_SECONDS, start_new_session=True)
+        run = subprocess.run(prefix + launcher + [program] + args, input=stdin, stdout=stdout,
+                             stderr=subprocess.PIPE, timeout=TIMEOUT_SECONDS, cwd=folder,
+                             start_new_session=True, preexec_fn=close_stdout)
     except subprocess.TimeoutExpired:
         print(f"{name}: no exit within {TIMEOUT_SECONDS} s", file=sys.stderr)
         return 1
+    finally:
+        if stdout_mode == "full":
+            stdout.close()
 
     failures = []
-    if run.stdout != expected_out:
+    if stdout_mode == "captured" and run.stdout != expected_out:
         failures.append(f"standard output\n  expected {expected_out!r}\n  actual   {run.stdout!r}")
     if run.stderr != expected_err:
         failures.append(f"standard error\n  expected {expected_err!r}\n  actual   {run.stderr!r}")
     if run.returncode != expected_status:
         failures.append(f"exit status: expected {expected_status}, actual {run.returncode}")
+    merged_file = cases / f"{name}.merged"
+    if merged_file.exists():
+        merged = subprocess.run(prefix + launcher + [program] + args, input=stdin,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                timeout=TIMEOUT_SECONDS, cwd=folder, start_new_session=True)
+        expected_merged = expected(merged_file.read_bytes(), options.encoding, options.crlf)
+        if merged.stdout != expected_merged:
+            failures.append(f"both streams in one pipe\n  expected {expected_merged!r}\n"
+                            f"  actual   {merged.stdout!r}")
+    if check.exists():
+        checked = run_script(prefix, check, folder)
+        if checked.returncode != 0:
+            failures.append(f"check: {checked.stdout}{checked.stderr}")
     for failure in failures:
         print(f"{name}: {failure}", file=sys.stderr)
     return 1 if failures else 0

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     std::ostringstream out;
     std::ostringstream err;
-    secant::Console console{in, out, err, &printUtf8, &fakeKey};
+    secant::Console console{in, out, err, &printUtf8, &fakeKey, nullptr};
     const int status = secant::runDialogue(console);
     if ((status != 0 && status != 1) || keyWaits != 1 ||
         secant::coefficientTable.count > secant::kMaxCoefficients) {

@@ -3,8 +3,13 @@
 
 Each scenario types the dialogue, checks that the program still waits after
 the key prompt, presses one key (or sends a signal), and then checks the exit
-status, that the terminal's mode is the one it had before, and that no byte
-of the key press is left unread in the terminal's input queue.
+status, that the terminal's mode is the one it had before, that no byte of
+the key press is left unread in the terminal's input queue, and that the
+screen ends with a line end after the key prompt.
+
+The job scenarios run the program as a shell runs a job: in a process group
+of its own under a small job controller (this script with --job), which
+stops, resumes and moves it between foreground and background on request.
 
 Usage: pty_session.py PROGRAM [LAUNCHER...]
 """
@@ -20,6 +25,7 @@ import time
 PROMPT_ORDER = "Задайте порядок уравнения: ".encode()
 PREFIX = b"A()= "
 PRESS_ANY_KEY = "Нажмите любую клавишу".encode()
+WRITE_FAILED = "Ошибка: не удалось записать вывод программы".encode()
 DEADLINE_SECONDS = 10
 
 
@@ -77,27 +83,37 @@ def unread_input(slave):
         termios.tcsetattr(slave, termios.TCSANOW, mode)
 
 
-def start(program, slave, stdin_from_pipe):
+def start(program, slave, stdin_from_pipe, stdout_closed=False):
     def take_terminal():
         fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
+        if stdout_closed:
+            os.close(1)
 
     return subprocess.Popen(
         program,
         stdin=subprocess.PIPE if stdin_from_pipe else slave,
-        stdout=slave,
+        stdout=subprocess.DEVNULL if stdout_closed else slave,
         stderr=slave,
         start_new_session=True,
         preexec_fn=take_terminal,
     )
 
 
-def scenario(program, key=None, send_signal=None, stdin_from_pipe=False, ignored=b""):
+def scenario(program, key=None, send_signal=None, stdin_from_pipe=False, ignored=b"",
+             stdout_closed=False):
     master, slave = os.openpty()
     try:
         mode_before = termios.tcgetattr(slave)
-        process = start(program, slave, stdin_from_pipe)
+        process = start(program, slave, stdin_from_pipe or stdout_closed, stdout_closed)
         seen = bytearray()
-        if stdin_from_pipe:
+        if stdout_closed:
+            # Nothing meant for standard output may reach the terminal.
+            process.stdin.write(b"2\n1 -3 2\n")
+            process.stdin.close()
+            read_until(master, WRITE_FAILED, seen)
+            if PRESS_ANY_KEY in seen or b"x1=" in seen:
+                raise Failure(f"standard output reached the terminal: {bytes(seen)!r}")
+        elif stdin_from_pipe:
             process.stdin.write(b"2\n1 -3 2\n")
             process.stdin.close()
         else:
@@ -105,9 +121,10 @@ def scenario(program, key=None, send_signal=None, stdin_from_pipe=False, ignored
             os.write(master, b"2\n")
             read_until(master, PREFIX, seen)
             os.write(master, b"1 -3 2\n")
-        read_until(master, PRESS_ANY_KEY, seen)
-        if b"x1=1 -5.93766e-08i" not in seen or b"x2=2 0i" not in seen:
-            raise Failure(f"roots missing: {bytes(seen)!r}")
+        if not stdout_closed:
+            read_until(master, PRESS_ANY_KEY, seen)
+            if b"x1=1 -5.93766e-08i" not in seen or b"x2=2 0i" not in seen:
+                raise Failure(f"roots missing: {bytes(seen)!r}")
         time.sleep(0.3)
         if process.poll() is not None:
             raise Failure("the program ended before a key was pressed")
@@ -126,17 +143,137 @@ def scenario(program, key=None, send_signal=None, stdin_from_pipe=False, ignored
             process.kill()
             raise Failure("the key press did not end the wait")
         drain(master, seen, 0.1)
-        expected = -send_signal if send_signal is not None else 0
+        expected = -send_signal if send_signal is not None else 1 if stdout_closed else 0
         if status != expected:
             raise Failure(f"exit status {status}, expected {expected}")
-        if termios.tcgetattr(slave) != mode_before:
-            raise Failure("the terminal's mode was not restored")
-        left = unread_input(slave)
-        if left:
-            raise Failure(f"bytes left unread on the terminal: {left!r}")
+        if send_signal is None and not stdout_closed and not seen.endswith(PRESS_ANY_KEY + b"\r\n"):
+            raise Failure(f"no line end after the key prompt: {bytes(seen[-40:])!r}")
+        check_left_clean(slave, mode_before)
     finally:
         os.close(master)
         os.close(slave)
+
+
+def check_left_clean(slave, mode_before):
+    if termios.tcgetattr(slave) != mode_before:
+        raise Failure("the terminal's mode was not restored")
+    left = unread_input(slave)
+    if left:
+        raise Failure(f"bytes left unread on the terminal: {left!r}")
+
+
+def is_raw(slave):
+    return not termios.tcgetattr(slave)[3] & termios.ICANON
+
+
+def wait_for(condition, what):
+    deadline = time.monotonic() + DEADLINE_SECONDS
+    while not condition():
+        if time.monotonic() > deadline:
+            raise Failure(f"no {what} within {DEADLINE_SECONDS} s")
+        time.sleep(0.05)
+
+
+class Job:
+    """The job controller's side of the conversation: commands in, events out."""
+
+    def __init__(self, program, slave, background):
+        commands_read, self.commands = os.pipe()
+        self.events, events_write = os.pipe()
+        self.controller = subprocess.Popen(
+            [sys.executable, __file__, "--job", str(commands_read), str(events_write),
+             "background" if background else "foreground"] + program,
+            stdin=slave, stdout=slave, stderr=slave, start_new_session=True,
+            pass_fds=(commands_read, events_write),
+            preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
+        os.close(commands_read)
+        os.close(events_write)
+        self.pending = b""
+        self.pid = int(self.event("started").split()[1])
+
+    def command(self, word):
+        os.write(self.commands, word.encode() + b"\n")
+
+    def event(self, expected):
+        deadline = time.monotonic() + DEADLINE_SECONDS
+        while b"\n" not in self.pending:
+            ready, _, _ = select.select([self.events], [], [], deadline - time.monotonic())
+            chunk = os.read(self.events, 256) if ready else b""
+            if not chunk:
+                raise Failure(f"no '{expected}' from the job")
+            self.pending += chunk
+        line, self.pending = self.pending.split(b"\n", 1)
+        if not line.decode().startswith(expected):
+            raise Failure(f"job: {line.decode()!r}, expected {expected!r}")
+        return line.decode()
+
+    def close(self):
+        self.controller.wait(timeout=DEADLINE_SECONDS)
+        os.close(self.commands)
+        os.close(self.events)
+
+
+def job_scenario(program, background):
+    """Stopped during the key wait (or started in the background), then brought to
+    the foreground: cooked mode while stopped, raw again once it goes on."""
+    master, slave = os.openpty()
+    try:
+        mode_before = termios.tcgetattr(slave)
+        job = Job(program, slave, background)
+        seen = bytearray()
+        read_until(master, PRESS_ANY_KEY, seen)
+        if background:
+            job.event("stopped SIGTTOU")
+        else:
+            wait_for(lambda: is_raw(slave), "raw mode for the key wait")
+            os.kill(job.pid, signal.SIGTSTP)
+            job.event("stopped SIGTSTP")
+        if termios.tcgetattr(slave) != mode_before:
+            raise Failure("the terminal stayed raw while the program was stopped")
+        job.command("fg")
+        job.event("continued")
+        wait_for(lambda: is_raw(slave), "raw mode again after fg")
+        os.write(master, b"q")
+        job.event("exited 0")
+        job.close()
+        check_left_clean(slave, mode_before)
+    finally:
+        os.close(master)
+        os.close(slave)
+
+
+def control_job(commands, events, placement, program):
+    """The job controller: runs the program as a job and reports what becomes of it."""
+    signal.signal(signal.SIGTTOU, signal.SIG_IGN)  # as a shell: it hands the terminal over
+    terminal = 0
+    stdin_read, stdin_write = os.pipe()
+    os.write(stdin_write, b"2\n1 -3 2\n")
+    os.close(stdin_write)
+    pid = os.fork()
+    if pid == 0:
+        os.setpgid(0, 0)
+        signal.signal(signal.SIGTTOU, signal.SIG_DFL)
+        os.dup2(stdin_read, 0)
+        os.execvp(program[0], program)
+    os.setpgid(pid, pid)
+    if placement == "foreground":
+        os.tcsetpgrp(terminal, pid)
+    report = lambda text: os.write(events, text.encode() + b"\n")
+    report(f"started {pid}")
+    lines = os.fdopen(commands)
+    while True:
+        _, status = os.waitpid(pid, os.WUNTRACED | os.WCONTINUED)
+        if os.WIFSTOPPED(status):
+            os.tcsetpgrp(terminal, os.getpgrp())
+            report(f"stopped {signal.Signals(os.WSTOPSIG(status)).name}")
+            if lines.readline().strip() == "fg":
+                os.tcsetpgrp(terminal, pid)
+                os.killpg(pid, signal.SIGCONT)
+        elif os.WIFCONTINUED(status):
+            report("continued")
+        else:
+            report(f"exited {os.waitstatus_to_exitcode(status)}")
+            return 0
 
 
 SCENARIOS = [
@@ -149,21 +286,33 @@ SCENARIOS = [
     ("standard input from a pipe", dict(key=b"k", stdin_from_pipe=True)),
     ("SIGTERM restores the terminal", dict(send_signal=signal.SIGTERM)),
     ("SIGHUP restores the terminal", dict(send_signal=signal.SIGHUP)),
+    ("a paste ends the wait with its first key and leaves nothing",
+     dict(key=b"xPWNED\r")),
+    ("standard output closed stays closed", dict(key=b"k", stdout_closed=True)),
+]
+
+JOB_SCENARIOS = [
+    ("SIGTSTP restores the terminal, fg makes it raw again", dict(background=False)),
+    ("started in the background: SIGTTOU leaves the terminal alone", dict(background=True)),
 ]
 
 
 def main():
+    if sys.argv[1] == "--job":
+        return control_job(int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5:])
     # The program, then any launcher to run it with (an emulator).
     program = sys.argv[2:] + [sys.argv[1]]
     failed = 0
-    for name, options in SCENARIOS:
+    runs = [(name, scenario, options) for name, options in SCENARIOS]
+    runs += [(name, job_scenario, options) for name, options in JOB_SCENARIOS]
+    for name, run, options in runs:
         try:
-            scenario(program, **options)
+            run(program, **options)
             print(f"ok   {name}")
         except Failure as failure:
             failed += 1
             print(f"FAIL {name}: {failure}")
-    print(f"{len(SCENARIOS) - failed} passed, {failed} failed")
+    print(f"{len(runs) - failed} passed, {failed} failed")
     return 1 if failed else 0
 
 

@@ -1,0 +1,38 @@
+// Writing one whole file: one implementation per operating system.
+#pragma once
+
+#include <string_view>
+
+namespace secant {
+
+// Why a file could not be written; the common causes have their own name,
+// anything else is told by the system's error number.
+enum class FileWriteError {
+    None,
+    NotRegularFile,  // the target exists and is a device, FIFO, socket, folder or link
+    NoSuchFolder,
+    AccessDenied,
+    NoSpace,
+    NameTooLong,
+    ReadOnlyFileSystem,
+    Other,
+};
+
+struct FileWriteResult {
+    FileWriteError error = FileWriteError::None;
+    int systemError = 0;  // errno or GetLastError(), for Other
+
+    [[nodiscard]] bool written() const { return error == FileWriteError::None; }
+};
+
+// Writes content as the file at path, whole or not at all. The data goes
+// into a new file of a unique name in the target's folder, created
+// exclusively (an existing file is never opened, a link never followed),
+// flushed to the disk, and then renamed over the target. A replaced file's
+// permission bits are kept; a new file gets the usual ones (0666 less the
+// umask). A target that exists and is not a regular file is refused and
+// left alone; on any failure the temporary file is removed and the target
+// is as it was.
+FileWriteResult writeFileWhole(const char* path, std::string_view content);
+
+}  // namespace secant
