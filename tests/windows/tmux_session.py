@@ -8,13 +8,14 @@ checks the exit status the shell then prints.
 
 Usage: tmux_session.py WINE_RUN PREFIX PROGRAM
 """
+import os
 import re
 import shlex
 import subprocess
 import sys
 import time
 
-SOCKET = "secant-wine-test"
+SOCKET = f"secant-wine-test-{os.getpid()}"  # one per run: runs may overlap
 SCREEN_TIMEOUT = 40
 
 
