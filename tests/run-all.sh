@@ -5,6 +5,7 @@
 #   soft          the native suite with the software extended arithmetic forced on
 #   arm64         the ARM64 suite under qemu-user
 #   windows       the Windows suite under Wine
+#   package       the .deb, .tar.gz and ZIP packages and the manual page, checked
 #   sanitize      the native suite under AddressSanitizer and UndefinedBehaviorSanitizer
 #   fuzz          the fuzzers, for a bounded time
 #   lint          clang-format, clang-tidy and cppcheck
@@ -20,7 +21,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_stages=(native soft arm64 windows sanitize fuzz lint coverage differential bench)
+all_stages=(native soft arm64 windows package sanitize fuzz lint coverage differential bench)
 
 base_packages=(cmake ninja-build g++ libgtest-dev googletest python3)
 declare -A stage_packages=(
@@ -28,6 +29,7 @@ declare -A stage_packages=(
     [soft]=""
     [arm64]="g++-aarch64-linux-gnu qemu-user"
     [windows]="g++-mingw-w64-x86-64 wine wine64 tmux"
+    [package]="dpkg-dev man-db groff-base unzip g++-mingw-w64-x86-64 wine wine64"
     [sanitize]=""
     [fuzz]="clang libclang-rt-14-dev"
     [lint]="clang-tidy clang-format cppcheck"
@@ -80,6 +82,112 @@ stage_soft() { run_suite soft; }
 stage_arm64() { run_suite arm64; }
 stage_windows() { run_suite windows; }
 stage_sanitize() { run_suite sanitize; }
+
+package_fail() {
+    echo "package: $*" >&2
+    exit 1
+}
+
+stage_package() {
+    # The packages are looked at from outside: unpacked into a temporary
+    # folder, never installed on this machine.
+    local version arch tmp deb tgz zip prefix option
+    version=$(sed -n 's/^project(secant VERSION \([^ )]*\).*/\1/p' CMakeLists.txt)
+    arch=$(dpkg --print-architecture)
+    deb=build/packages/secant_${version}_$arch.deb
+    tgz=build/packages/secant-$version-Linux-$(uname -m).tar.gz
+    zip=build/packages/secant-$version-win64.zip
+    tmp=$(mktemp -d)
+    trap "rm -rf -- ${tmp@Q}" EXIT
+    cmake --workflow --preset release
+    cmake --workflow --preset release-windows
+
+    echo "--- the manual page"
+    LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l docs/secant.1 \
+        >"$tmp/secant.txt" 2>"$tmp/warnings"
+    groff -ww -z -man -K utf8 -Tutf8 docs/secant.1 2>>"$tmp/warnings"
+    if [[ -s $tmp/warnings ]]; then
+        cat "$tmp/warnings" >&2
+        package_fail "docs/secant.1 does not check clean"
+    fi
+    grep -q "^\.TH SECANT 1 [^ ]* \"secant $version\"" docs/secant.1 ||
+        package_fail "docs/secant.1 is not the page of version $version"
+    echo "man --warnings and groff -ww: no warnings"
+
+    echo "--- $deb"
+    dpkg-deb -I "$deb"
+    [[ $(dpkg-deb -f "$deb" Package) == secant ]] || package_fail "Package is not secant"
+    [[ $(dpkg-deb -f "$deb" Version) == "$version" ]] || package_fail "Version is not $version"
+    [[ $(dpkg-deb -f "$deb" Architecture) == "$arch" ]] || package_fail "Architecture is not $arch"
+    [[ $(dpkg-deb -f "$deb" Maintainer) =~ ^[^\<]+\ \<[^\>]+@[^\>]+\>$ ]] ||
+        package_fail "Maintainer is not a name and an address"
+    [[ -n $(dpkg-deb -f "$deb" Section) && -n $(dpkg-deb -f "$deb" Priority) ]] ||
+        package_fail "no Section or Priority"
+    (($(dpkg-deb -f "$deb" Description | wc -l) > 1)) ||
+        package_fail "Description has no long description"
+    [[ $(dpkg-deb -f "$deb" Depends) =~ ^libc6(\ \([^\)]*\))?$ ]] ||
+        package_fail "Depends is more than the C library"
+    dpkg-deb -c "$deb"
+    [[ $(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sort | paste -sd ' ') == \
+        "./usr/bin/secant ./usr/share/man/man1/secant.1.gz" ]] ||
+        package_fail "the .deb holds other files than the program and its manual page"
+    dpkg-deb -x "$deb" "$tmp/deb"
+    python3 tests/e2e/run_case.py "$tmp/deb/usr/bin/secant" tests/e2e/cases two_real_roots
+    [[ $("$tmp/deb/usr/bin/secant" --version) == "secant $version" ]] ||
+        package_fail "the program in the .deb is not version $version"
+    zcat "$tmp/deb/usr/share/man/man1/secant.1.gz" | cmp - docs/secant.1
+    "$tmp/deb/usr/bin/secant" --help >"$tmp/help"
+    for option in $(grep -oE -- '-{1,2}[a-z]+' "$tmp/help" | sort -u); do
+        grep -qwF -- "$option" "$tmp/secant.txt" ||
+            package_fail "the manual page does not describe $option"
+    done
+    echo "the program in the .deb runs two_real_roots byte for byte; its page has every option"
+
+    echo "--- $tgz"
+    tar -tvzf "$tgz"
+    [[ $(tar -tzf "$tgz" | grep -v '/$' | sed 's|^[^/]*/||' | sort | paste -sd ' ') == \
+        "bin/secant share/man/man1/secant.1.gz" ]] ||
+        package_fail "the .tar.gz holds other files than the program and its manual page"
+    mkdir "$tmp/tgz"
+    tar -xzf "$tgz" -C "$tmp/tgz"
+    cmp "$tmp/tgz"/*/bin/secant "$tmp/deb/usr/bin/secant"
+    echo "the .tar.gz holds the program of the .deb"
+
+    echo "--- $zip"
+    unzip -l "$zip"
+    [[ $(unzip -Z1 "$zip" | sort | paste -sd ' ') == "readme.txt secant.exe" ]] ||
+        package_fail "the ZIP holds other files than secant.exe and readme.txt"
+    unzip -q "$zip" -d "$tmp/zip"
+    python3 - "$tmp/zip/readme.txt" docs/readme-windows.txt <<'PYTHON'
+import pathlib
+import sys
+
+data = pathlib.Path(sys.argv[1]).read_bytes()
+source = pathlib.Path(sys.argv[2]).read_text(encoding="utf-8")
+lines = data.split(b"\r\n")
+if lines[-1] != b"" or any(b"\r" in line or b"\n" in line for line in lines):
+    sys.exit("readme.txt: a line that does not end in CR LF")
+try:
+    text = data.decode("cp1251")
+except UnicodeDecodeError as error:
+    sys.exit(f"readme.txt: not Windows-1251: {error}")
+if text != source.replace("\n", "\r\n"):
+    sys.exit("readme.txt: not the text of docs/readme-windows.txt")
+PYTHON
+    printf 'π\n' >"$tmp/pi.txt"
+    if cmake -DICONV="$(command -v iconv)" -DINPUT="$tmp/pi.txt" -DOUTPUT="$tmp/pi-1251.txt" \
+        -P cmake/Cp1251Text.cmake >/dev/null 2>&1; then
+        package_fail "the conversion to Windows-1251 took a character that it lacks"
+    fi
+    echo "readme.txt is the text in Windows-1251 with CR LF; a character it lacks is refused"
+    # As in the Windows suite: Wine takes the code pages from the locale's
+    # name (ANSI 1251, OEM 866), whether or not the locale is installed.
+    prefix=$PWD/build/windows/wineprefix
+    [[ -d $prefix ]] || cmake/wine-run.sh "$prefix" wineboot -i
+    python3 tests/e2e/run_case.py --encoding cp866 --crlf "$tmp/zip/secant.exe" \
+        tests/e2e/cases two_real_roots env LC_ALL=ru_RU.UTF-8 cmake/wine-run.sh "$prefix"
+    echo "secant.exe from the ZIP runs two_real_roots under Wine byte for byte"
+}
 
 stage_fuzz() {
     run_suite fuzz
