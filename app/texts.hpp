@@ -3,62 +3,9 @@
 // character that Windows-1251 lacks stops the build.
 #pragma once
 
-#include <array>
-#include <cstddef>
-
 #include "platform/cp1251.hpp"
 
 namespace secant {
-
-template <std::size_t N>
-struct Cp1251Text {
-    std::array<char, N> bytes{};
-    std::size_t size = 0;
-
-    [[nodiscard]] constexpr const char* zeroTerminated() const { return bytes.data(); }
-};
-
-namespace detail {
-
-constexpr char32_t nextCodePoint(const char8_t* text, std::size_t& i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) {
-        i += 1;
-        return lead;
-    }
-    if ((lead & 0xE0) == 0xC0) {
-        const auto next = static_cast<unsigned char>(text[i + 1]);
-        i += 2;
-        return static_cast<char32_t>(((lead & 0x1F) << 6) | (next & 0x3F));
-    }
-    if ((lead & 0xF0) == 0xE0) {
-        const auto second = static_cast<unsigned char>(text[i + 1]);
-        const auto third = static_cast<unsigned char>(text[i + 2]);
-        i += 3;
-        return static_cast<char32_t>(((lead & 0x0F) << 12) | ((second & 0x3F) << 6) |
-                                     (third & 0x3F));
-    }
-    throw "a text character outside the Basic Multilingual Plane";
-}
-
-}  // namespace detail
-
-template <std::size_t N>
-consteval Cp1251Text<N> cp1251(const char8_t (&utf8)[N]) {
-    Cp1251Text<N> text{};
-    std::size_t i = 0;
-    while (i + 1 < N) {
-        const int byte = unicodeToCp1251(detail::nextCodePoint(utf8, i));
-        if (byte < 0) {
-            throw "a text character that Windows-1251 lacks";
-        }
-        text.bytes[text.size++] = static_cast<char>(byte);
-    }
-    if (text.size > kMaxTextBytes) {
-        throw "a text longer than the console output takes";
-    }
-    return text;
-}
 
 // The dialogue, in the order it is shown.
 inline constexpr auto kBanner =

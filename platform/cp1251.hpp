@@ -54,6 +54,68 @@ constexpr int unicodeToCp1251(char32_t codePoint) {
     return -1;
 }
 
+// UTF-8, as the texts are written in the sources and as a terminal sends
+// its characters: the length of a sequence from its lead byte (1 for a byte
+// that cannot lead one)...
+constexpr std::size_t utf8Length(unsigned char lead) {
+    if (lead >= 0xF0) {
+        return 4;
+    }
+    if (lead >= 0xE0) {
+        return 3;
+    }
+    if (lead >= 0xC0) {
+        return 2;
+    }
+    return 1;
+}
+
+// ...and the code point of one whole sequence of that length. A four-byte
+// character lies beyond every character Windows-1251 has: kNoCharacter.
+template <class Byte>
+constexpr char32_t decodeUtf8(const Byte* bytes, std::size_t length) {
+    const auto byte = [bytes](std::size_t i) {
+        return char32_t{static_cast<unsigned char>(bytes[i])};
+    };
+    switch (length) {
+        case 1: return byte(0);
+        case 2: return ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
+        case 3: return ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
+        default: return kNoCharacter;
+    }
+}
+
+// A text stored as its Windows-1251 bytes, zero-terminated.
+template <std::size_t N>
+struct Cp1251Text {
+    std::array<char, N> bytes{};
+    std::size_t size = 0;
+
+    [[nodiscard]] constexpr const char* zeroTerminated() const { return bytes.data(); }
+};
+
+// A text written in UTF-8, converted to Windows-1251 at compile time: a
+// character that Windows-1251 lacks, or a text too long for the console
+// output, stops the build.
+template <std::size_t N>
+consteval Cp1251Text<N> cp1251(const char8_t (&utf8)[N]) {
+    Cp1251Text<N> text{};
+    std::size_t i = 0;
+    while (i + 1 < N) {
+        const std::size_t length = utf8Length(static_cast<unsigned char>(utf8[i]));
+        const int byte = unicodeToCp1251(decodeUtf8(utf8 + i, length));
+        if (byte < 0) {
+            throw "a text character that Windows-1251 lacks";
+        }
+        text.bytes[text.size++] = static_cast<char>(byte);
+        i += length;
+    }
+    if (text.size > kMaxTextBytes) {
+        throw "a text longer than the console output takes";
+    }
+    return text;
+}
+
 // Writes the UTF-8 form of the zero-terminated Windows-1251 text into out
 // (capacity bytes, always zero-terminated) and returns its length. At most
 // kMaxTextBytes source bytes are converted; a character that does not fit

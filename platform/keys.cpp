@@ -170,29 +170,10 @@ int decodeControlSequence(const unsigned char* bytes, std::size_t length) {
     return extended(letterKey(final).code[modifier]);
 }
 
-int decodeUtf8(const unsigned char* bytes, std::size_t length) {
-    char32_t codePoint = kNoCharacter;  // four-byte characters have no Windows-1251 byte
-    if (length == 2) {
-        codePoint = static_cast<char32_t>(((bytes[0] & 0x1F) << 6) | (bytes[1] & 0x3F));
-    } else if (length == 3) {
-        codePoint = static_cast<char32_t>(((bytes[0] & 0x0F) << 12) | ((bytes[1] & 0x3F) << 6) |
-                                          (bytes[2] & 0x3F));
-    }
-    const int byte = unicodeToCp1251(codePoint);
+// A whole UTF-8 character: its Windows-1251 byte, or '?' where it has none.
+int characterCode(const unsigned char* bytes, std::size_t length) {
+    const int byte = unicodeToCp1251(decodeUtf8(bytes, length));
     return byte < 0 ? '?' : byte;
-}
-
-std::size_t utf8Length(unsigned char lead) {
-    if (lead >= 0xF0) {
-        return 4;
-    }
-    if (lead >= 0xE0) {
-        return 3;
-    }
-    if (lead >= 0xC0) {
-        return 2;
-    }
-    return 1;
 }
 
 // Windows virtual keys.
@@ -364,7 +345,7 @@ bool keySequenceWantsMore(const unsigned char* bytes, std::size_t length) {
 int decodeTerminalKey(const unsigned char* bytes, std::size_t length) {
     const unsigned char first = bytes[0];
     if (first >= 0x80) {
-        return length == utf8Length(first) && first >= 0xC0 ? decodeUtf8(bytes, length) : '?';
+        return length == utf8Length(first) && first >= 0xC0 ? characterCode(bytes, length) : '?';
     }
     if (first != kEscape) {
         if (length != 1) {
