@@ -295,7 +295,7 @@ int keyCodeFromConsoleEvent(unsigned short virtualKey, char character, unsigned 
 
 int takeKeyResult(int code, HeldKey& held) {
     if (code >= kExtendedKey) {
-        held.held = true;
+        held.pending = true;
         held.code = static_cast<unsigned char>(code & 0xFF);
         return 0;
     }
@@ -303,10 +303,10 @@ int takeKeyResult(int code, HeldKey& held) {
 }
 
 bool takeHeldKey(HeldKey& held, int& result) {
-    if (!held.held) {
+    if (!held.pending) {
         return false;
     }
-    held.held = false;
+    held.pending = false;
     result = held.code;
     return true;
 }

@@ -18,7 +18,7 @@ inline constexpr int kNoKey = -1;
 // What a key wait keeps between calls: the low byte of an extended code,
 // returned by the next call without reading the keyboard.
 struct HeldKey {
-    bool held = false;
+    bool pending = false;
     unsigned char code = 0;
 };
 
@@ -26,7 +26,8 @@ struct HeldKey {
 // for a code of 0x100 or more, 0 with the low byte held for the next call.
 int takeKeyResult(int code, HeldKey& held);
 
-// The next result from the held byte, if any (clearing it); -1 otherwise.
+// Where a byte is held: gives it as the result, lets it go and returns
+// true. Otherwise returns false and leaves result alone.
 bool takeHeldKey(HeldKey& held, int& result);
 
 // Terminal input: whether the bytes received so far (length >= 1) may still

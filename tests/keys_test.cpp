@@ -136,7 +136,7 @@ TEST(KeyResult, CharacterIsASignedByte) {
     HeldKey held;
     EXPECT_EQ(takeKeyResult('a', held), 'a');
     EXPECT_EQ(takeKeyResult(0xDF, held), -33);
-    EXPECT_FALSE(held.held);
+    EXPECT_FALSE(held.pending);
 }
 
 }  // namespace
