@@ -15,7 +15,7 @@ constexpr int kExitUsage = 2;
 
 int main(int argc, char** argv) {
     secant::establishNumericEnvironment();
-    secant::prepareConsole();
+    const secant::ConsoleSession session;
     secant::Console console{std::cin,          std::cout,           std::cerr,
                             &secant::printOem, &secant::waitForKey, &secant::writeFileWhole};
     const secant::Command command = secant::parseCommandLine(argc, argv);
@@ -39,6 +39,5 @@ int main(int argc, char** argv) {
             status = secant::runDialogue(console, command.options);
             break;
     }
-    secant::releaseConsole();
     return status;
 }

@@ -5,12 +5,17 @@
 
 namespace secant {
 
-// Start-up: makes every insertion into standard output reach it at once and
-// opens the console input that the key wait reads.
-void prepareConsole();
-
-// Exit: closes the console input.
-void releaseConsole();
+// The console for one run. Made at start-up: sets how standard output is
+// buffered and opens the console input that the key wait reads (the
+// terminal on POSIX, CONIN$ on Windows); gone at exit: closes it. There is
+// one at a time.
+class ConsoleSession {
+public:
+    ConsoleSession();
+    ~ConsoleSession();
+    ConsoleSession(const ConsoleSession&) = delete;
+    ConsoleSession& operator=(const ConsoleSession&) = delete;
+};
 
 // Writes a zero-terminated Windows-1251 text of at most 99 bytes, converted
 // for the console, without a line end (longer texts are cut at 99 bytes).

@@ -24,6 +24,7 @@ constexpr std::size_t kMaxSequence = 32;
 constexpr int kReadFailed = -2;
 constexpr std::size_t kOutputBufferSize = 1 << 16;
 
+// Opened and closed by the ConsoleSession; kept here for the signal handlers.
 int terminalFd = -1;
 HeldKey heldKey;
 
@@ -246,7 +247,7 @@ termios rawMode(const termios& mode) {
 
 }  // namespace
 
-void prepareConsole() {
+ConsoleSession::ConsoleSession() {
     // At a terminal every insertion shows at once; into a file or a pipe the
     // output is buffered and leaves at the dialogue's own flushes (each line
     // end, each read of standard input, each error line, the key wait), so
@@ -259,7 +260,7 @@ void prepareConsole() {
     terminalFd = aboveStandardStreams(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
 }
 
-void releaseConsole() {
+ConsoleSession::~ConsoleSession() {
     if (terminalFd >= 0) {
         close(terminalFd);
         terminalFd = -1;

@@ -47,7 +47,7 @@ std::size_t convertFromCp1251(const char* text, unsigned codePage, char* out,
     return size;
 }
 
-void prepareConsole() {
+ConsoleSession::ConsoleSession() {
     _setmode(_fileno(stdout), _O_TEXT);  // every line feed leaves as CR LF
     // At a console every insertion shows at once; into a file or a pipe the
     // output is buffered and leaves at the dialogue's own flushes, so the
@@ -62,7 +62,7 @@ void prepareConsole() {
                     nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-void releaseConsole() {
+ConsoleSession::~ConsoleSession() {
     if (consoleInput != INVALID_HANDLE_VALUE) {
         CloseHandle(consoleInput);
         consoleInput = INVALID_HANDLE_VALUE;
