@@ -200,7 +200,8 @@ class Job:
             ready, _, _ = select.select([self.events], [], [], deadline - time.monotonic())
             chunk = os.read(self.events, 256) if ready else b""
             if not chunk:
-                raise Failure(f"no '{expected}' from the job")
+                raise Failure(f"no '{expected}' from the job (controller: "
+                              f"{self.controller.poll()})")
             self.pending += chunk
         line, self.pending = self.pending.split(b"\n", 1)
         if not line.decode().startswith(expected):
@@ -255,7 +256,10 @@ def control_job(commands, events, placement, program):
         signal.signal(signal.SIGTTOU, signal.SIG_DFL)
         os.dup2(stdin_read, 0)
         os.execvp(program[0], program)
-    os.setpgid(pid, pid)
+    try:
+        os.setpgid(pid, pid)  # as the child does itself: whichever comes first
+    except PermissionError:
+        pass  # the child has set it and gone on to exec
     if placement == "foreground":
         os.tcsetpgrp(terminal, pid)
     report = lambda text: os.write(events, text.encode() + b"\n")
