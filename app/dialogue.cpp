@@ -385,6 +385,7 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
     if (picture != nullptr) {
         picture->roots = roots.values;
         picture->rootCount = roots.found;
+        picture->disks = inclusion;
     }
     if (roots.failure.any()) {
         reportArithmetic(console, roots.failure, roots.found + 1);
