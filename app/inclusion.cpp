@@ -453,48 +453,66 @@ void singlePointDisk(const Coefficients& a, int count, const Centre& centre, Roo
 
 // The simultaneous inclusion of Braess and Hadeler. For distinct z1..zn and
 // Wi = P(zi) / (a0 prod over j != i of (zi - zj)), Lagrange interpolation at
-// the zi gives P(z) = a0 prod(z - zj) (1 + sum of Wi / (z - zi)). So P is a0
-// times the characteristic polynomial of A = diag(zi) - W 1^T, whose
+// the zi gives P(z) = a0 prod(z - zj) (1 + sum of Wj / (z - zj)). So P is a0
+// times the characteristic polynomial of A = diag(zj) - W 1^T, whose
 // Gershgorin discs |z - (zi - Wi)| <= (n - 1) |Wi| lie in the disks
 // Di: |z - zi| <= n |Wi|. Gershgorin's theorem then says that the Di hold
 // every root, and that a union of m of them apart from the others holds
 // exactly m. The same holds for any larger disks Ei around other centres
 // that contain the Di: a connected group of m of the Ei contains exactly the
 // Di of its members and so exactly m roots. The printed disks are such Ei.
-bool simultaneousDisks(const Coefficients& a, int count,
-                       const std::array<Centre, kMaxCoefficients>& c, RootDisks& disks) {
+//
+// A disk Di apart from all the others holds one root r, and a smaller disk
+// does too. At r, 1 + sum of Wj / (r - zj) = 0 gives
+//   |r - zi| = |Wi| / |1 + sum over j != i of Wj / (r - zj)| <= |Wi| / (1 - Si),
+// with Si = sum over j != i of |Wj| / (|zi - zj| - n |Wi|), since
+// |r - zj| >= |zi - zj| - |r - zi| >= |zi - zj| - n |Wi| > n |Wj| (the disks
+// are apart), which also makes Si < (n - 1) / n: the radius |Wi| / (1 - Si)
+// is at most n |Wi|, and the smaller disk lies in Di, so it holds r and no
+// other root.
+
+struct Corrections {
+    std::array<double, kMaxCoefficients> magnitude{};  // >= |Wi|
+    std::array<double, kMaxCoefficients> spread{};     // >= n |Wi|
+};
+
+// False where the theorem cannot be used: two equal centres, or a bound
+// beyond the binary64 range.
+bool weierstrassCorrections(const Coefficients& a, int count,
+                            const std::array<Centre, kMaxCoefficients>& c, Corrections& w) {
     const int n = count - 1;
     const double leading = modulusDown(std::fabs(a[0].re), std::fabs(a[0].im));
-    std::array<double, kMaxCoefficients> radii{};
     for (int i = 1; i <= n; ++i) {
         const Evaluated p = evaluate(a, count, c[i].at);
         if (!isFinite(p)) {
             return false;
         }
         // |Wi| <= |P(zi)| / |a0| / prod |zi - zj|, each divisor bounded below.
-        double w = divideUp(magnitudeUp(p), leading);
+        double magnitude = divideUp(magnitudeUp(p), leading);
         for (int j = 1; j <= n; ++j) {
-            if (j != i) {
-                const double distance = distanceDown(c[i].at, c[j].at);
-                if (distance == 0) {
-                    return false;  // equal centres: the theorem does not apply
-                }
-                w = divideUp(w, distance);
+            const double distance = j == i ? 1.0 : distanceDown(c[i].at, c[j].at);
+            if (distance == 0) {
+                return false;
             }
+            magnitude = divideUp(magnitude, distance);
         }
-        radii[i] = addUp(multiplyUp(static_cast<double>(n), w), c[i].error);
-        if (!std::isfinite(radii[i])) {
+        w.magnitude[i] = magnitude;
+        w.spread[i] = multiplyUp(static_cast<double>(n), magnitude);
+        if (!std::isfinite(addUp(w.spread[i], c[i].error))) {
             return false;
         }
     }
+    return true;
+}
+
+// Two printed disks are apart when the distance of the printed centres,
+// bounded below, exceeds the sum of the printed radii, bounded above. Where
+// that cannot be shown they are taken to overlap: a group taken too large
+// still holds as many roots as it has disks.
+void groupOverlapping(const std::array<Centre, kMaxCoefficients>& c, int n, RootDisks& disks) {
     for (int i = 1; i <= n; ++i) {
-        setRadius(disks[i], DiskKind::Simultaneous, radii[i]);
         disks[i].group = i;
     }
-    // Two printed disks are apart when the distance of the printed centres,
-    // bounded below, exceeds the sum of the printed radii, bounded above.
-    // Where that cannot be shown they are taken to overlap: a group taken
-    // too large still holds as many roots as it has disks.
     for (int i = 1; i <= n; ++i) {
         for (int j = i + 1; j <= n; ++j) {
             const double apart =
@@ -515,6 +533,42 @@ bool simultaneousDisks(const Coefficients& a, int count,
         disks[i].groupSize = 0;
         for (int j = 1; j <= n; ++j) {
             disks[i].groupSize += disks[j].group == disks[i].group ? 1 : 0;
+        }
+    }
+}
+
+// |Wi| / (1 - Si) rounded up, for a disk apart from the others; at most n |Wi|.
+double isolatedRadius(const std::array<Centre, kMaxCoefficients>& c, int n, const Corrections& w,
+                      int i) {
+    double sum = 0;
+    for (int j = 1; j <= n; ++j) {
+        if (j != i) {
+            const double gap = subtractDown(distanceDown(c[i].at, c[j].at), w.spread[i]);
+            if (gap == 0) {
+                return w.spread[i];
+            }
+            sum = addUp(sum, divideUp(w.magnitude[j], gap));
+        }
+    }
+    const double margin = subtractDown(1.0, sum);
+    return margin == 0 ? w.spread[i] : std::fmin(divideUp(w.magnitude[i], margin), w.spread[i]);
+}
+
+bool simultaneousDisks(const Coefficients& a, int count,
+                       const std::array<Centre, kMaxCoefficients>& c, RootDisks& disks) {
+    const int n = count - 1;
+    Corrections w;
+    if (!weierstrassCorrections(a, count, c, w)) {
+        return false;
+    }
+    for (int i = 1; i <= n; ++i) {
+        setRadius(disks[i], DiskKind::Simultaneous, addUp(w.spread[i], c[i].error));
+    }
+    groupOverlapping(c, n, disks);
+    for (int i = 1; i <= n; ++i) {
+        if (disks[i].groupSize == 1) {
+            setRadius(disks[i], DiskKind::Simultaneous,
+                      addUp(isolatedRadius(c, n, w, i), c[i].error));
         }
     }
     return true;
