@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest python3
     g++-mingw-w64-x86-64 wine wine64 tmux clang-tidy clang-format cppcheck gcovr
-    libbenchmark-dev hyperfine g++-aarch64-linux-gnu qemu-user)
+    libbenchmark-dev hyperfine g++-aarch64-linux-gnu qemu-user python3-mpmath)
 
 missing=()
 for package in "${packages[@]}"; do
