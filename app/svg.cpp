@@ -231,9 +231,9 @@ std::string renderSvg(const IteratePicture& picture) {
     }
     if (std::find(enlarged.begin(), enlarged.end(), true) != enlarged.end()) {
         svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6
-            << "\" font-size=\"11\">Пунктир: круг мельче, чем виден</text>\n"
+            << "\" font-size=\"11\">Пунктир: круг слишком мал</text>\n"
             << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20
-            << "\" font-size=\"11\">в этом масштабе, и показан крупнее</text>\n";
+            << "\" font-size=\"11\">для этого масштаба и показан крупнее</text>\n";
     }
     svg << "</g>\n</svg>\n";
     return svg.str();
