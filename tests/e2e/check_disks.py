@@ -44,6 +44,11 @@ EQUATIONS = [
     ("double root", "2\n1 -2 1\n", "simultaneous"),
     ("cluster: 1, 1.01, 1.02", "3\n1 -3.03 3.0602 -1.0302\n", "simultaneous"),
     ("triple root", "3\n1 -3 3 -1\n", "simultaneous"),
+    ("(x - 2)^4", "4\n1 -8 24 -32 16\n", "simultaneous"),
+    ("(x - 2)^5", "5\n1 -10 40 -80 80 -32\n", "simultaneous"),
+    ("(x - 1)^6", "6\n1 -6 15 -20 15 -6 1\n", "simultaneous"),
+    ("(x - 1)^7", "7\n1 -7 21 -35 35 -21 7 -1\n", "simultaneous"),
+    ("(x - 0.5)^8", "8\n1 -4 7 -7 4.375 -1.75 0.4375 -0.0625 0.00390625\n", "simultaneous"),
     ("after a pass-limit search", "3\n1000 0 0 -1\n", "simultaneous"),
     ("order nine", "9\n0.001 0.01 0.1 1 2 3 4 5 6 7\n", "simultaneous"),
     ("order nine, a search at the pass limit", "9\n1 1 1 1 1 1 1 1 1 1\n", "simultaneous"),
@@ -79,10 +84,10 @@ def run(command, stdin):
 
 
 def binary32(text):
-    """The decimal text rounded to the nearest binary32 value, ties to even, as an mpf."""
+    """The decimal text rounded to the nearest binary32 value, ties to even."""
     q = Fraction(text)
     if q == 0:
-        return mpmath.mpf(0)
+        return q
     sign, q = (-1 if q < 0 else 1), abs(q)
     e = q.numerator.bit_length() - q.denominator.bit_length()
     if q < Fraction(2) ** e:
@@ -92,37 +97,102 @@ def binary32(text):
     n, rest = divmod(scaled.numerator, scaled.denominator)
     if 2 * rest > scaled.denominator or (2 * rest == scaled.denominator and n % 2 == 1):
         n += 1
-    return mpmath.ldexp(mpmath.mpf(sign * n), e - 23)
+    return sign * n * Fraction(2) ** (e - 23)
 
 
 def equation(stdin):
-    """The coefficients as the program reads them, highest power first."""
+    """The coefficients as the program reads them, highest power first, as exact (re, im)."""
     order_text, rest = (stdin.split(None, 1) + [""])[:2]
     order = int(order_text)
     coefficients = []
     for match in COEFFICIENT.finditer(rest):
         re_text, im_text, bare = match.groups()
-        coefficients.append(mpmath.mpc(binary32(bare or re_text), binary32(im_text or "0")))
+        coefficients.append((binary32(bare or re_text), binary32(im_text or "0")))
         if len(coefficients) == order + 1:
             break
     return coefficients
 
 
+# Polynomials over the Gaussian rationals, highest power first, for Yun's
+# square-free factorisation: a multiple root becomes a simple root of a factor.
+def multiply(a, b):
+    return (a[0] * b[0] - a[1] * b[1], a[0] * b[1] + a[1] * b[0])
+
+
+def divide(a, b):
+    n = b[0] ** 2 + b[1] ** 2
+    return ((a[0] * b[0] + a[1] * b[1]) / n, (a[1] * b[0] - a[0] * b[1]) / n)
+
+
+def trim(p):
+    while len(p) > 1 and p[0] == (0, 0):
+        p = p[1:]
+    return p
+
+
+def subtract(p, q):
+    width = max(len(p), len(q))
+    p, q = [(0, 0)] * (width - len(p)) + p, [(0, 0)] * (width - len(q)) + q
+    return trim([(a[0] - b[0], a[1] - b[1]) for a, b in zip(p, q)])
+
+
+def derivative(p):
+    n = len(p) - 1
+    return trim([((n - i) * a[0], (n - i) * a[1]) for i, a in enumerate(p[:-1])] or [(0, 0)])
+
+
+def quotient_remainder(p, q):
+    p, result = list(p), []
+    while len(p) >= len(q):
+        factor = divide(p[0], q[0])
+        result.append(factor)
+        p = [(a[0] - b[0], a[1] - b[1])
+             for a, b in zip(p, [multiply(factor, c) for c in q] + [(0, 0)] * (len(p) - len(q)))][1:]
+    return result or [(0, 0)], trim(p or [(0, 0)])
+
+
+def gcd(p, q):
+    while q != [(0, 0)]:
+        p, q = q, quotient_remainder(p, q)[1]
+    return [divide(a, p[0]) for a in p]
+
+
+def square_free_factors(f):
+    """[(factor, multiplicity)] with f = constant * product of factor ** multiplicity."""
+    df = derivative(f)
+    a = gcd(f, df)
+    b, c = quotient_remainder(f, a)[0], quotient_remainder(df, a)[0]
+    d, multiplicity, factors = subtract(c, derivative(b)), 1, []
+    while len(b) > 1:
+        a = gcd(b, d)
+        b, c = quotient_remainder(b, a)[0], quotient_remainder(d, a)[0]
+        if len(a) > 1:
+            factors.append((a, multiplicity))
+        d, multiplicity = subtract(c, derivative(b)), multiplicity + 1
+    return factors
+
+
+def to_mpc(z):
+    return mpmath.mpc(mpmath.mpf(z[0].numerator) / z[0].denominator,
+                      mpmath.mpf(z[1].numerator) / z[1].denominator)
+
+
 def true_roots(coefficients):
-    """All roots at DIGITS digits: zero roots exactly, the others by polyroots, with a residual check."""
-    zeros = 0
-    while len(coefficients) > 1 and coefficients[-1] == 0:
-        coefficients, zeros = coefficients[:-1], zeros + 1
-    roots = [mpmath.mpc(0)] * zeros
-    if len(coefficients) > 1:
-        found, error = mpmath.polyroots(coefficients, maxsteps=4000, extraprec=500,
-                                        error=True)
-        found = found if isinstance(found, list) else [found]
-        assert len(found) == len(coefficients) - 1 and error < mpmath.mpf(10) ** -30, error
-        for root in found:
-            scale = sum(abs(a) * abs(root) ** k for k, a in enumerate(reversed(coefficients)))
-            assert abs(mpmath.polyval(coefficients, root)) <= scale * mpmath.mpf(10) ** -45, root
-        roots += found
+    """All roots, with multiplicity, at DIGITS digits; simple roots of the square-free
+    factors by polyroots, checked by their residual, and linear factors exactly."""
+    roots = []
+    for factor, multiplicity in square_free_factors(trim(coefficients)):
+        if len(factor) == 2:
+            found = [to_mpc(divide((-factor[1][0], -factor[1][1]), factor[0]))]
+        else:
+            values = [to_mpc(a) for a in factor]
+            found, error = mpmath.polyroots(values, maxsteps=4000, extraprec=500, error=True)
+            assert len(found) == len(factor) - 1 and error < mpmath.mpf(10) ** -30, error
+            for root in found:
+                scale = sum(abs(a) * abs(root) ** k for k, a in enumerate(reversed(values)))
+                assert abs(mpmath.polyval(values, root)) <= scale * mpmath.mpf(10) ** -45, root
+        roots += found * multiplicity
+    assert len(roots) == len(coefficients) - 1, "roots missing"
     return roots
 
 
