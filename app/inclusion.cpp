@@ -357,10 +357,11 @@ std::string generalFormat(std::uint64_t m, int e) {
         text += exponent < 0 ? "e-" : "e+";
         text += (magnitude < 10 ? "0" : "") + std::to_string(magnitude);
     } else if (exponent >= 0) {
-        text = digits.substr(0, static_cast<std::size_t>(std::min(size, exponent + 1)));
-        text.append(static_cast<std::size_t>(std::max(0, exponent + 1 - size)), '0');
-        if (size > exponent + 1) {
-            text += "." + digits.substr(static_cast<std::size_t>(exponent + 1));
+        const int whole = exponent + 1;  // digits before the point
+        text = digits.substr(0, static_cast<std::size_t>(std::min(size, whole)));
+        text.append(static_cast<std::size_t>(std::max(0, whole - size)), '0');
+        if (size > whole) {
+            text += "." + digits.substr(static_cast<std::size_t>(whole));
         }
     } else {
         text = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
