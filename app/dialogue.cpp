@@ -5,6 +5,7 @@
 #include <complex>
 #include <limits>
 
+#include "app/inclusion.hpp"
 #include "app/svg.hpp"
 #include "app/texts.hpp"
 #include "solver/numeric_environment.hpp"
@@ -263,14 +264,66 @@ double residual(const CoefficientTable& asRead, Complex x) {
     return std::abs(acc);
 }
 
-void printReport(Console& console, const Roots& roots, const CoefficientTable& asRead) {
+// "двух" to "девяти": the circles of a group, in the prepositional case.
+const char* circlesInGroup(int size) {
+    switch (size) {
+        case 2: return kDiskInTwo.zeroTerminated();
+        case 3: return kDiskInThree.zeroTerminated();
+        case 4: return kDiskInFour.zeroTerminated();
+        case 5: return kDiskInFive.zeroTerminated();
+        case 6: return kDiskInSix.zeroTerminated();
+        case 7: return kDiskInSeven.zeroTerminated();
+        case 8: return kDiskInEight.zeroTerminated();
+        default: return kDiskInNine.zeroTerminated();
+    }
+}
+
+// The end of a --report line: the disk, and the group it belongs to.
+void printDisk(Console& console, const RootDisks& disks, int k) {
+    const RootDisk& disk = disks[k];
+    if (disk.kind == DiskKind::None) {
+        printOem(console, kDiskNotFound);
+        console.printOem(console.out, disk.reason == NoDiskReason::DerivativeNearZero
+                                          ? kDiskDerivativeNearZero.zeroTerminated()
+                                          : kDiskOverflow.zeroTerminated());
+        return;
+    }
+    printOem(console, kDiskRadius);
+    console.out << disk.radiusText;
+    if (disk.kind == DiskKind::SinglePoint) {
+        printOem(console, kDiskSinglePoint);
+    }
+    if (disk.kind != DiskKind::Simultaneous || disk.groupSize < 2) {
+        return;
+    }
+    console.printOem(console.out, disk.groupSize == 2 ? kDiskMeetsOne.zeroTerminated()
+                                                      : kDiskMeetsMany.zeroTerminated());
+    const char* separator = "";
+    for (int j = 1; j < kMaxCoefficients; ++j) {
+        if (j != k && disks[j].kind == DiskKind::Simultaneous && disks[j].group == disk.group) {
+            console.out << separator << "x" << j;
+            separator = ", ";
+        }
+    }
+    printOem(console, kDiskInThese);
+    console.printOem(console.out, circlesInGroup(disk.groupSize));
+    printOem(console, kDiskCircles);
+    console.out << disk.groupSize;
+    console.printOem(console.out, disk.groupSize < 5 ? kDiskRootsFew.zeroTerminated()
+                                                     : kDiskRootsMany.zeroTerminated());
+}
+
+void printReport(Console& console, const Roots& roots, const CoefficientTable& asRead,
+                 const RootDisks& disks) {
     for (int k = 1; k <= roots.found; ++k) {
         console.out << "x" << k;
         printOem(console, kReportPasses);
         console.out << roots.passes[k];
         console.printOem(console.out, roots.converged[k] ? kReportConverged.zeroTerminated()
                                                          : kReportNotConverged.zeroTerminated());
-        console.out << ", |P(x" << k << ")|=" << residual(asRead, roots.values[k]) << std::endl;
+        console.out << ", |P(x" << k << ")|=" << residual(asRead, roots.values[k]);
+        printDisk(console, disks, k);
+        console.out << std::endl;
     }
 }
 
@@ -308,6 +361,7 @@ void printOptionError(Console& console, const Command& command) {
 
 void printUsage(Console& console, std::ostream& out) {
     for (const char* line : {kUsage.zeroTerminated(), kUsageReport.zeroTerminated(),
+                             kUsageReportDisk.zeroTerminated(), kUsageReportGroup.zeroTerminated(),
                              kUsageTrace.zeroTerminated(), kUsageSvg.zeroTerminated(),
                              kUsageVersion.zeroTerminated(), kUsageHelp.zeroTerminated()}) {
         console.printOem(out, line);
@@ -327,12 +381,16 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
     const bool watched = options.trace || picture != nullptr;
     const Roots roots = findRoots(watched ? &watch : nullptr);
     listRoots(console, roots);
+    const bool disks = options.report || picture != nullptr;
+    const RootDisks inclusion =
+        disks ? includeRoots(asRead, roots.values, roots.found) : RootDisks{};
     if (options.report) {
-        printReport(console, roots, asRead);
+        printReport(console, roots, asRead, inclusion);
     }
     if (picture != nullptr) {
         picture->roots = roots.values;
         picture->rootCount = roots.found;
+        picture->disks = inclusion;
     }
     if (roots.failure.any()) {
         reportArithmetic(console, roots.failure, roots.found + 1);

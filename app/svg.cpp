@@ -141,6 +141,25 @@ int drawPath(std::ostringstream& svg, const View& view, const SearchPath& path, 
     return static_cast<int>(path.points.size()) - drawn;
 }
 
+// A disk smaller than this on the picture is drawn with this radius, dashed.
+constexpr double kMinDiskPixels = 8;
+// A disk larger than this (centred inside the plot) covers the whole plot anyway.
+constexpr double kMaxDiskPixels = 4 * kPlotWidth;
+
+// Returns whether the disk had to be drawn larger than it is.
+bool drawDisk(std::ostringstream& svg, const View& view, const RootDisk& disk, int index) {
+    const double pixels = disk.radius * view.scale;
+    const bool enlarged = pixels < kMinDiskPixels;
+    const char* colour = kColours[index % 10];
+    svg << "<circle class=\"disk\" data-root=\"" << index << "\" data-radius=\"" << disk.radiusText
+        << "\" data-enlarged=\"" << (enlarged ? 1 : 0) << "\" cx=\"" << view.x(disk.centreRe)
+        << "\" cy=\"" << view.y(disk.centreIm) << "\" r=\""
+        << std::clamp(pixels, kMinDiskPixels, kMaxDiskPixels) << "\" fill=\"" << colour
+        << "\" fill-opacity=\"0.1\" stroke=\"" << colour << "\" stroke-width=\"1.2\""
+        << (enlarged ? " stroke-dasharray=\"3 2\"" : "") << " clip-path=\"url(#plot)\"/>\n";
+    return enlarged;
+}
+
 void drawRoot(std::ostringstream& svg, const View& view, Complex root, int index) {
     if (!isFinite(root)) {
         return;
@@ -166,9 +185,17 @@ std::string renderSvg(const IteratePicture& picture) {
         << "<title>Итерации метода секущих</title>\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
     drawAxes(svg, view);
+    svg << "<clipPath id=\"plot\"><rect x=\"" << kPlotLeft << "\" y=\"" << kPlotTop << "\" width=\""
+        << kPlotWidth << "\" height=\"" << kPlotHeight << "\"/></clipPath>\n";
     std::array<int, kMaxCoefficients> leftOut{};
     for (int k = 1; k <= picture.searchCount; ++k) {
         leftOut[k] = drawPath(svg, view, picture.searches[k], k);
+    }
+    std::array<bool, kMaxCoefficients> enlarged{};
+    for (int k = 1; k <= picture.rootCount; ++k) {
+        if (picture.disks[k].kind != DiskKind::None) {
+            enlarged[k] = drawDisk(svg, view, picture.disks[k], k);
+        }
     }
     for (int k = 1; k <= picture.rootCount; ++k) {
         drawRoot(svg, view, picture.roots[k], k);
@@ -183,11 +210,29 @@ std::string renderSvg(const IteratePicture& picture) {
             << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\">x" << k << ": "
             << picture.searches[k].passes << "</text>\n";
         line += 18;
+        if (k <= picture.rootCount) {
+            const RootDisk& disk = picture.disks[k];
+            svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line - 3
+                << "\" font-size=\"11\">";
+            if (disk.kind == DiskKind::None) {
+                svg << "круг с корнем не найден";
+            } else {
+                svg << "круг радиуса " << disk.radiusText << (enlarged[k] ? ", увеличен" : "");
+            }
+            svg << "</text>\n";
+            line += 16;
+        }
         if (leftOut[k] > 0) {
             svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line
                 << "\" fill=\"#a00\">не показано точек inf/nan: " << leftOut[k] << "</text>\n";
             line += 18;
         }
+    }
+    if (std::find(enlarged.begin(), enlarged.end(), true) != enlarged.end()) {
+        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6
+            << "\" font-size=\"11\">Пунктир: круг слишком мал</text>\n"
+            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20
+            << "\" font-size=\"11\">для этого масштаба и показан крупнее</text>\n";
     }
     svg << "</g>\n</svg>\n";
     return svg.str();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/inclusion.hpp"
 #include "solver/polynomial.hpp"
 
 namespace secant {
@@ -19,6 +20,7 @@ struct IteratePicture {
     int searchCount = 0;
     std::array<Complex, kMaxCoefficients> roots{};
     int rootCount = 0;  // roots 1 to rootCount are marked
+    RootDisks disks{};  // around roots 1 to rootCount
 };
 
 std::string renderSvg(const IteratePicture& picture);

@@ -62,6 +62,33 @@ inline constexpr auto kTracePass = cp1251(u8", проход ");
 inline constexpr auto kReportPasses = cp1251(u8": проходов ");
 inline constexpr auto kReportConverged = cp1251(u8", точность достигнута");
 inline constexpr auto kReportNotConverged = cp1251(u8", точность не достигнута");
+// The inclusion disk after a --report line: ", корень уравнения в круге
+// радиуса 0.0123; круг пересекается с кругами x3, x4: в этих трёх кругах 3 корня".
+inline constexpr auto kDiskRadius = cp1251(u8", корень уравнения в круге радиуса ");
+inline constexpr auto kDiskSinglePoint = cp1251(u8" (оценка по одной точке)");
+inline constexpr auto kDiskMeetsOne = cp1251(u8"; круг пересекается с кругом ");
+inline constexpr auto kDiskMeetsMany = cp1251(u8"; круг пересекается с кругами ");
+inline constexpr auto kDiskInThese = cp1251(u8": в этих ");
+inline constexpr auto kDiskInTwo = cp1251(u8"двух");
+inline constexpr auto kDiskInThree = cp1251(u8"трёх");
+inline constexpr auto kDiskInFour = cp1251(u8"четырёх");
+inline constexpr auto kDiskInFive = cp1251(u8"пяти");
+inline constexpr auto kDiskInSix = cp1251(u8"шести");
+inline constexpr auto kDiskInSeven = cp1251(u8"семи");
+inline constexpr auto kDiskInEight = cp1251(u8"восьми");
+inline constexpr auto kDiskInNine = cp1251(u8"девяти");
+inline constexpr auto kDiskCircles = cp1251(u8" кругах ");
+inline constexpr auto kDiskRootsFew = cp1251(u8" корня");    // 2, 3, 4
+inline constexpr auto kDiskRootsMany = cp1251(u8" корней");  // 5 to 9
+inline constexpr auto kDiskNotFound = cp1251(u8", круг с корнем уравнения найти не удалось: ");
+inline constexpr auto kDiskDerivativeNearZero =
+    cp1251(u8"производная в этой точке неотличима от нуля");
+inline constexpr auto kDiskOverflow = cp1251(u8"переполнение при оценке");
+inline constexpr auto kUsageReportDisk = cp1251(
+    u8"                и радиус круга вокруг напечатанного корня, где наверняка есть корень "
+    u8"уравнения.");
+inline constexpr auto kUsageReportGroup =
+    cp1251(u8"                Для пересекающихся кругов сказано, сколько корней в них вместе.");
 inline constexpr auto kSvgNotWritten = cp1251(u8"Ошибка: не удалось записать рисунок в файл ");
 inline constexpr auto kSvgNotRegularFile =
     cp1251(u8"Ошибка: рисунок можно записать только в обычный файл: ");

@@ -5,8 +5,9 @@ For several equations: the listing printed with --report, --trace, --svg and
 all of them together equals, line for line, the listing printed without
 options; the SVG parses as XML and holds one path of iterates per search,
 with the start points and every pass's point (the pass counts taken from
---report), and one marked root per root. A search that met an exceptional
-condition has a path but no root.
+--report), one marked root per root and one circle per inclusion disk that
+--report gives. A search that met an exceptional condition has a path but no
+root.
 
 Usage: check_options.py PROGRAM [launcher...]
 """
@@ -57,6 +58,11 @@ def check(base, equation, folder):
     searches = len(expected) + (1 if status == 1 else 0)
     if len(paths) != searches or len(markers) != len(expected):
         failures.append(f"{len(paths)} paths and {len(markers)} roots for {len(expected)} roots")
+    # A circle per inclusion disk of --report, with its radius, never too small to see.
+    disks = [c for c in root.iter(SVG + "circle") if c.get("class") == "disk"]
+    radii = re.findall(r"^x\d+: .*\|=[^,]+, [^0-9\n]*([0-9][0-9.e+-]*)", everything, re.M)
+    if [c.get("data-radius") for c in disks] != radii or any(float(c.get("r")) < 8 for c in disks):
+        failures.append(f"disks {[c.get('data-radius') for c in disks]} for radii {radii}")
     for path, count in zip(paths, passes):
         points = len(re.findall(r"[ML] ", path.get("d")))
         if points != count + 2 or int(path.get("data-points")) != count + 2:

@@ -1,0 +1,623 @@
+#include "app/inclusion.hpp"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <locale>
+#include <sstream>
+
+namespace secant {
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Directed bounds under round to nearest.
+//
+// The rounded result r of one binary64 operation on a nonnegative exact
+// result s lies within half a spacing of s, so the neighbour of r away from
+// s lies beyond s: nextafter(r, +inf) >= s >= nextafter(r, 0). This holds in
+// the subnormal range too, and at the top, where the neighbour of the
+// largest finite value is infinity (and r = inf means s > DBL_MAX). Every
+// function here takes nonnegative operands; an exact zero stays zero.
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kUnitRoundoff = 0x1p-53;  // u: |round(s) - s| <= u |round(s)|
+// A product below DBL_MIN loses at most half the subnormal step 2^-1074.
+constexpr double kSubnormalStep = 0x1p-1074;
+
+double up(double rounded) {
+    return std::nextafter(rounded, kInfinity);
+}
+
+double down(double rounded) {
+    return rounded > 0 ? std::nextafter(rounded, 0.0) : 0.0;
+}
+
+double addUp(double a, double b) {
+    const double s = a + b;
+    return s == 0 ? 0.0 : up(s);
+}
+
+double addDown(double a, double b) {
+    return down(a + b);
+}
+
+// A lower bound of max(a - b, 0).
+double subtractDown(double a, double b) {
+    return a > b ? down(a - b) : 0.0;
+}
+
+double multiplyUp(double a, double b) {
+    return a == 0 || b == 0 ? 0.0 : up(a * b);
+}
+
+double multiplyDown(double a, double b) {
+    return down(a * b);
+}
+
+double divideUp(double a, double b) {
+    return a == 0 ? 0.0 : up(a / b);
+}
+
+// The square root is correctly rounded (IEEE 754), so the same holds for it.
+double sqrtUp(double a) {
+    return a == 0 ? 0.0 : up(std::sqrt(a));
+}
+
+double sqrtDown(double a) {
+    return down(std::sqrt(a));
+}
+
+struct Complex64 {
+    double re = 0;
+    double im = 0;
+};
+
+// |z| <= sqrt(re^2 + im^2) rounded up, and |z| <= |re| + |im| where the
+// squares leave the range.
+double modulusUp(double re, double im) {
+    const double a = std::fabs(re);
+    const double b = std::fabs(im);
+    const double root = sqrtUp(addUp(multiplyUp(a, a), multiplyUp(b, b)));
+    return std::isfinite(root) ? root : addUp(a, b);
+}
+
+// For lower bounds a, b >= 0 of |re| and |im|: |z| >= sqrt(a^2 + b^2) rounded
+// down, and |z| >= max(a, b) where the squares underflow.
+double modulusDown(double a, double b) {
+    return std::fmax(sqrtDown(addDown(multiplyDown(a, a), multiplyDown(b, b))), std::fmax(a, b));
+}
+
+// A lower bound of |x - y|: a rounded difference of two binary64 values is
+// the rounded exact difference (zero only when they are equal), so down()
+// of its magnitude is below the exact one.
+double distanceDown(Complex64 x, Complex64 y) {
+    return modulusDown(down(std::fabs(x.re - y.re)), down(std::fabs(x.im - y.im)));
+}
+
+// ---------------------------------------------------------------------------
+// Powers of ten. 10^m for 0 <= m <= 22 is exact in binary64 (5^22 < 2^53),
+// and so is each product that builds it.
+
+constexpr int kLargestExactPowerOfTen = 22;
+
+double exactPowerOfTen(int m) {
+    double p = 1;
+    for (int i = 0; i < m; ++i) {
+        p *= 10;
+    }
+    return p;
+}
+
+// Bounds of 10^k for k >= 0.
+double powerOfTenUp(int k) {
+    double p = exactPowerOfTen(std::min(k, kLargestExactPowerOfTen));
+    for (int i = kLargestExactPowerOfTen; i < k; ++i) {
+        p = multiplyUp(p, 10);
+    }
+    return p;
+}
+
+double powerOfTenDown(int k) {
+    double p = exactPowerOfTen(std::min(k, kLargestExactPowerOfTen));
+    for (int i = kLargestExactPowerOfTen; i < k; ++i) {
+        p = multiplyDown(p, 10);
+    }
+    return p;
+}
+
+// An upper bound of a * 10^k for a >= 0.
+double scaleUp(double a, int k) {
+    return k >= 0 ? multiplyUp(a, powerOfTenUp(k)) : divideUp(a, powerOfTenDown(-k));
+}
+
+// ---------------------------------------------------------------------------
+// The printed root read back.
+
+// A decimal number of the listing: (-1)^negative * digits * 10^exponent.
+struct Decimal {
+    bool valid = false;
+    bool negative = false;
+    std::uint64_t digits = 0;
+    int exponent = 0;
+};
+
+constexpr int kMaxDecimalDigits = 15;  // the listing prints six; a value below 10^15 is exact
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The forms "-12.5", "0.000568897", "-6.32368e-07", "1e+10"; nothing else
+// ("inf", "nan") is valid.
+Decimal parseDecimal(const std::string& text) {
+    Decimal d;
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        d.negative = text[i] == '-';
+        ++i;
+    }
+    int significant = 0;
+    bool anyDigit = false;
+    bool point = false;
+    for (; i < text.size() && (isDigit(text[i]) || (text[i] == '.' && !point)); ++i) {
+        if (text[i] == '.') {
+            point = true;
+            continue;
+        }
+        anyDigit = true;
+        if (d.digits == 0 && text[i] == '0') {
+            d.exponent -= point ? 1 : 0;  // a leading zero
+            continue;
+        }
+        if (++significant > kMaxDecimalDigits) {
+            return d;
+        }
+        d.digits = d.digits * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        d.exponent -= point ? 1 : 0;
+    }
+    if (!anyDigit) {
+        return d;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        const bool negativeExponent = i < text.size() && text[i] == '-';
+        if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+            ++i;
+        }
+        int e = 0;
+        const std::size_t first = i;
+        for (; i < text.size() && isDigit(text[i]) && e < 10000; ++i) {
+            e = e * 10 + (text[i] - '0');
+        }
+        if (i == first) {
+            return d;
+        }
+        d.exponent += negativeExponent ? -e : e;
+    }
+    d.valid = i == text.size() && d.exponent > -400 && d.exponent < 400;
+    return d;
+}
+
+// A binary64 value c of a printed part, with a bound of |c - printed|.
+struct ReadBack {
+    bool valid = false;
+    double value = 0;
+    double error = 0;
+};
+
+std::uint64_t powerOfFive(int m) {
+    std::uint64_t p = 1;
+    for (int i = 0; i < m; ++i) {
+        p *= 5;
+    }
+    return p;
+}
+
+// digits < 10^15 < 2^53 is exact. Each multiplication or division by an
+// exact power of ten then rounds once, with |round(s) - s| <= u |round(s)|;
+// after k of them |c - d| <= ((1 + u)^k - 1) |d| <= 2 k u |c| for k <= 4 (an
+// exponent of at most 88 in magnitude; the listing's floats need at most 51).
+// A quotient digits / 10^m is exact where 5^m divides digits, and a product
+// digits * 10^m where it stays below 2^53.
+ReadBack readBack(const std::string& text) {
+    const Decimal d = parseDecimal(text);
+    ReadBack r;
+    constexpr int kMaxExponent = 4 * kLargestExactPowerOfTen;
+    if (!d.valid || d.exponent > kMaxExponent || d.exponent < -kMaxExponent) {
+        return r;
+    }
+    double value = static_cast<double>(d.digits);
+    int roundings = 0;
+    bool exact = d.digits == 0;
+    if (!exact && d.exponent < 0 && -d.exponent <= kLargestExactPowerOfTen) {
+        exact = d.digits % powerOfFive(-d.exponent) == 0;
+    } else if (!exact && d.exponent >= 0 && d.exponent <= 16) {
+        exact = value * exactPowerOfTen(d.exponent) < 0x1p53;  // rounded below 2^53: exact
+    }
+    for (int e = d.exponent; e != 0;) {
+        const int step = std::min(std::abs(e), kLargestExactPowerOfTen);
+        value = e > 0 ? value * exactPowerOfTen(step) : value / exactPowerOfTen(step);
+        e += e > 0 ? -step : step;
+        ++roundings;
+    }
+    r.valid = std::isfinite(value);
+    r.value = d.negative ? -value : value;
+    r.error = exact ? 0.0 : multiplyUp(value, 2 * roundings * kUnitRoundoff);
+    return r;
+}
+
+// ---------------------------------------------------------------------------
+// P(x) in binary64 by Horner's scheme, with a running bound of its rounding
+// error (after Higham, Accuracy and Stability of Numerical Algorithms, 5.1,
+// carried over to complex arithmetic with the magnitudes of the parts).
+//
+// The exact scheme is y0 = a0, yi = ai + x y(i-1), yn = P(x). The computed
+// one forms, from the computed t = y^(i-1),
+//   m1 = round(xr tr), m2 = round(xi ti), m3 = round(xr ti), m4 = round(xi tr),
+//   s = (round(m1 - m2), round(m3 + m4)),   y^i = (round(ar + sr), round(ai + si)).
+// Each rounding of a sum or difference errs by at most u times the rounded
+// value (exact sums in the subnormal range included). A product errs by at
+// most u |m| where |m| >= DBL_MIN, by nothing when a factor is zero, and by
+// at most 2^-1075 < 2^-1074 otherwise (gradual underflow). So
+//   |y^i - (ai + x t)| <= u (|m1| + |m2| + |m3| + |m4| + |sr| + |si| + |y^ir| + |y^ii|)
+//                         + (2^-1074 for each product that underflowed) =: li,
+// and with ei = y^i - yi = (y^i - (ai + x t)) + x e(i-1):
+//   |ei| <= (|xr| + |xi|) |e(i-1)| + li,   e0 = 0.
+// The bound E is this recurrence evaluated with every step rounded up.
+
+struct Evaluated {
+    Complex64 value;   // the computed P(x)
+    double error = 0;  // |value - P(x)| <= error
+};
+
+double productError(double a, double b, double m) {
+    if (std::fabs(m) >= DBL_MIN) {
+        return multiplyUp(kUnitRoundoff, std::fabs(m));
+    }
+    return a == 0 || b == 0 ? 0.0 : kSubnormalStep;
+}
+
+double sumError(double s) {
+    return multiplyUp(kUnitRoundoff, std::fabs(s));
+}
+
+using Coefficients = std::array<Complex64, kMaxCoefficients>;
+
+Evaluated evaluate(const Coefficients& a, int count, Complex64 x) {
+    Evaluated acc{a[0], 0.0};
+    const double xMagnitude = addUp(std::fabs(x.re), std::fabs(x.im));  // >= |x|
+    for (int i = 1; i < count; ++i) {
+        const Complex64 t = acc.value;
+        const double m1 = x.re * t.re;
+        const double m2 = x.im * t.im;
+        const double m3 = x.re * t.im;
+        const double m4 = x.im * t.re;
+        const Complex64 s{m1 - m2, m3 + m4};
+        const auto k = static_cast<std::size_t>(i);
+        const Complex64 y{a[k].re + s.re, a[k].im + s.im};
+        double local = addUp(productError(x.re, t.re, m1), productError(x.im, t.im, m2));
+        local = addUp(local, addUp(productError(x.re, t.im, m3), productError(x.im, t.re, m4)));
+        local = addUp(local, addUp(sumError(s.re), sumError(s.im)));
+        local = addUp(local, addUp(sumError(y.re), sumError(y.im)));
+        acc.error = addUp(multiplyUp(xMagnitude, acc.error), local);
+        acc.value = y;
+    }
+    return acc;
+}
+
+bool isFinite(const Evaluated& e) {
+    return std::isfinite(e.value.re) && std::isfinite(e.value.im) && std::isfinite(e.error);
+}
+
+// |P(x)| <= |value| + error.
+double magnitudeUp(const Evaluated& e) {
+    return addUp(modulusUp(e.value.re, e.value.im), e.error);
+}
+
+// |P(x)| >= |value| - error.
+double magnitudeDown(const Evaluated& e) {
+    return subtractDown(modulusDown(std::fabs(e.value.re), std::fabs(e.value.im)), e.error);
+}
+
+// ---------------------------------------------------------------------------
+// The printed radius: the least six-digit decimal M 10^(e-5) that the
+// bounds can show to be at least R.
+
+constexpr std::uint64_t kLargestSixDigits = 999999;
+constexpr double kSmallestRadius = 1e-300;  // below it, this is printed (rounding up is allowed)
+
+struct Radius {
+    std::string text;
+    double upper = 0;  // at least the printed value
+};
+
+// ceil of an upper bound of R 10^(5 - e): M 10^(e - 5) >= R.
+double digitsFor(double r, int e) {
+    return std::ceil(scaleUp(r, 5 - e));
+}
+
+// The digits in the general format of the listing at precision 6.
+std::string generalFormat(std::uint64_t m, int e) {
+    std::string digits = std::to_string(m);
+    const int exponent = e - 5 + static_cast<int>(digits.size()) - 1;  // of the first digit
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
+    }
+    const auto size = static_cast<int>(digits.size());
+    std::string text;
+    if (exponent < -4 || exponent >= 6) {
+        text = digits.substr(0, 1);
+        if (size > 1) {
+            text += "." + digits.substr(1);
+        }
+        const int magnitude = std::abs(exponent);
+        text += exponent < 0 ? "e-" : "e+";
+        text += (magnitude < 10 ? "0" : "") + std::to_string(magnitude);
+    } else if (exponent >= 0) {
+        const int whole = exponent + 1;  // digits before the point
+        text = digits.substr(0, static_cast<std::size_t>(std::min(size, whole)));
+        text.append(static_cast<std::size_t>(std::max(0, whole - size)), '0');
+        if (size > whole) {
+            text += "." + digits.substr(static_cast<std::size_t>(whole));
+        }
+    } else {
+        text = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    }
+    return text;
+}
+
+// r >= 0 finite.
+Radius roundRadiusUp(double r) {
+    Radius radius;
+    if (r == 0) {
+        radius.text = "0";
+        return radius;
+    }
+    r = std::fmax(r, kSmallestRadius);
+    // The estimate only starts the search; the result is the least e whose
+    // digits fit in six, whatever the estimate.
+    int e = static_cast<int>(std::floor(std::log10(r)));
+    while (digitsFor(r, e) > kLargestSixDigits) {
+        ++e;
+    }
+    while (digitsFor(r, e - 1) <= kLargestSixDigits) {
+        --e;
+    }
+    const auto m = static_cast<std::uint64_t>(digitsFor(r, e));
+    radius.text = generalFormat(m, e);
+    radius.upper = scaleUp(static_cast<double>(m), e - 5);
+    return radius;
+}
+
+// ---------------------------------------------------------------------------
+// The disks.
+
+struct Centre {
+    Complex64 at;      // the printed root read back
+    double error = 0;  // |at - printed root| <= error
+};
+
+bool readCentre(Complex root, Centre& centre) {
+    const ReadBack re = readBack(printedPart(root.real()));
+    const ReadBack im = readBack(printedPart(root.imag()));
+    centre.at = {re.value, im.value};
+    centre.error = addUp(re.error, im.error);
+    return re.valid && im.valid;
+}
+
+void setRadius(RootDisk& disk, DiskKind kind, double radius) {
+    if (!std::isfinite(radius)) {
+        disk.kind = DiskKind::None;
+        disk.reason = NoDiskReason::Overflow;
+        return;
+    }
+    const Radius printed = roundRadiusUp(radius);
+    disk.kind = kind;
+    disk.radiusText = printed.text;
+    disk.radius = printed.upper;
+}
+
+// A polynomial of degree n >= 1 has a root within n |P(z)| / |P'(z)| of z:
+// P'/P(z) is the sum of 1 / (z - root) over its n roots, so |P'/P(z)| <= n /
+// (distance to the nearest root). Around the printed root the radius grows
+// by the distance between the two centres.
+void singlePointDisk(const Coefficients& a, int count, const Centre& centre, RootDisk& disk) {
+    const int n = count - 1;
+    Coefficients derivative{};
+    for (int i = 0; i < n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const auto times = static_cast<double>(n - i);  // (n - i) ai is exact: 24 bits by 4
+        derivative[k] = {times * a[k].re, times * a[k].im};
+    }
+    const Evaluated p = evaluate(a, count, centre.at);
+    const Evaluated dp = evaluate(derivative, n, centre.at);
+    if (!isFinite(p) || !isFinite(dp)) {
+        disk.reason = NoDiskReason::Overflow;
+        return;
+    }
+    const double pUp = magnitudeUp(p);
+    const double dpDown = magnitudeDown(dp);
+    if (pUp == 0) {
+        setRadius(disk, DiskKind::SinglePoint, centre.error);  // the centre is a root
+        return;
+    }
+    if (dpDown == 0) {
+        disk.reason = NoDiskReason::DerivativeNearZero;
+        return;
+    }
+    setRadius(disk, DiskKind::SinglePoint,
+              addUp(multiplyUp(static_cast<double>(n), divideUp(pUp, dpDown)), centre.error));
+}
+
+// The simultaneous inclusion of Braess and Hadeler. For distinct z1..zn and
+// Wi = P(zi) / (a0 prod over j != i of (zi - zj)), Lagrange interpolation at
+// the zi gives P(z) = a0 prod(z - zj) (1 + sum of Wj / (z - zj)). So P is a0
+// times the characteristic polynomial of A = diag(zj) - W 1^T, whose
+// Gershgorin discs |z - (zi - Wi)| <= (n - 1) |Wi| lie in the disks
+// Di: |z - zi| <= n |Wi|. Gershgorin's theorem then says that the Di hold
+// every root, and that a union of m of them apart from the others holds
+// exactly m. The same holds for any larger disks Ei around other centres
+// that contain the Di: a connected group of m of the Ei contains exactly the
+// Di of its members and so exactly m roots. The printed disks are such Ei.
+//
+// A disk Di apart from all the others holds one root r, and a smaller disk
+// does too. At r, 1 + sum of Wj / (r - zj) = 0 gives
+//   |r - zi| = |Wi| / |1 + sum over j != i of Wj / (r - zj)| <= |Wi| / (1 - Si),
+// with Si = sum over j != i of |Wj| / (|zi - zj| - n |Wi|), since
+// |r - zj| >= |zi - zj| - |r - zi| >= |zi - zj| - n |Wi| > n |Wj| (the disks
+// are apart), which also makes Si < (n - 1) / n: the radius |Wi| / (1 - Si)
+// is at most n |Wi|, and the smaller disk lies in Di, so it holds r and no
+// other root.
+
+struct Corrections {
+    std::array<double, kMaxCoefficients> magnitude{};  // >= |Wi|
+    std::array<double, kMaxCoefficients> spread{};     // >= n |Wi|
+};
+
+// False where the theorem cannot be used: two equal centres, or a bound
+// beyond the binary64 range.
+bool weierstrassCorrections(const Coefficients& a, int count,
+                            const std::array<Centre, kMaxCoefficients>& c, Corrections& w) {
+    const int n = count - 1;
+    const double leading = modulusDown(std::fabs(a[0].re), std::fabs(a[0].im));
+    for (int i = 1; i <= n; ++i) {
+        const Evaluated p = evaluate(a, count, c[i].at);
+        if (!isFinite(p)) {
+            return false;
+        }
+        // |Wi| <= |P(zi)| / |a0| / prod |zi - zj|, each divisor bounded below.
+        double magnitude = divideUp(magnitudeUp(p), leading);
+        for (int j = 1; j <= n; ++j) {
+            const double distance = j == i ? 1.0 : distanceDown(c[i].at, c[j].at);
+            if (distance == 0) {
+                return false;
+            }
+            magnitude = divideUp(magnitude, distance);
+        }
+        w.magnitude[i] = magnitude;
+        w.spread[i] = multiplyUp(static_cast<double>(n), magnitude);
+        if (!std::isfinite(addUp(w.spread[i], c[i].error))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Two printed disks are apart when the distance of the printed centres,
+// bounded below, exceeds the sum of the printed radii, bounded above. Where
+// that cannot be shown they are taken to overlap: a group taken too large
+// still holds as many roots as it has disks.
+void groupOverlapping(const std::array<Centre, kMaxCoefficients>& c, int n, RootDisks& disks) {
+    for (int i = 1; i <= n; ++i) {
+        disks[i].group = i;
+    }
+    for (int i = 1; i <= n; ++i) {
+        for (int j = i + 1; j <= n; ++j) {
+            const double apart =
+                subtractDown(distanceDown(c[i].at, c[j].at), addUp(c[i].error, c[j].error));
+            if (apart > addUp(disks[i].radius, disks[j].radius)) {
+                continue;
+            }
+            const int kept = std::min(disks[i].group, disks[j].group);
+            const int merged = std::max(disks[i].group, disks[j].group);
+            for (int k = 1; k <= n; ++k) {
+                if (disks[k].group == merged) {
+                    disks[k].group = kept;
+                }
+            }
+        }
+    }
+    for (int i = 1; i <= n; ++i) {
+        disks[i].groupSize = 0;
+        for (int j = 1; j <= n; ++j) {
+            disks[i].groupSize += disks[j].group == disks[i].group ? 1 : 0;
+        }
+    }
+}
+
+// |Wi| / (1 - Si) rounded up, for a disk apart from the others; at most n |Wi|.
+double isolatedRadius(const std::array<Centre, kMaxCoefficients>& c, int n, const Corrections& w,
+                      int i) {
+    double sum = 0;
+    for (int j = 1; j <= n; ++j) {
+        if (j != i) {
+            const double gap = subtractDown(distanceDown(c[i].at, c[j].at), w.spread[i]);
+            if (gap == 0) {
+                return w.spread[i];
+            }
+            sum = addUp(sum, divideUp(w.magnitude[j], gap));
+        }
+    }
+    const double margin = subtractDown(1.0, sum);
+    return margin == 0 ? w.spread[i] : std::fmin(divideUp(w.magnitude[i], margin), w.spread[i]);
+}
+
+bool simultaneousDisks(const Coefficients& a, int count,
+                       const std::array<Centre, kMaxCoefficients>& c, RootDisks& disks) {
+    const int n = count - 1;
+    Corrections w;
+    if (!weierstrassCorrections(a, count, c, w)) {
+        return false;
+    }
+    for (int i = 1; i <= n; ++i) {
+        setRadius(disks[i], DiskKind::Simultaneous, addUp(w.spread[i], c[i].error));
+    }
+    groupOverlapping(c, n, disks);
+    for (int i = 1; i <= n; ++i) {
+        if (disks[i].groupSize == 1) {
+            setRadius(disks[i], DiskKind::Simultaneous,
+                      addUp(isolatedRadius(c, n, w, i), c[i].error));
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string printedPart(float value) {
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text << value;
+    return text.str();
+}
+
+RootDisks includeRoots(const CoefficientTable& asRead,
+                       const std::array<Complex, kMaxCoefficients>& roots, int found) {
+    RootDisks disks{};
+    const int count = asRead.count;
+    if (found < 1 || count < 2 || found > count - 1) {
+        return disks;
+    }
+    Coefficients a{};
+    for (int i = 0; i < count; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        a[k] = {asRead.coefficients[k].real(), asRead.coefficients[k].imag()};
+    }
+    std::array<Centre, kMaxCoefficients> centres{};
+    std::array<bool, kMaxCoefficients> readable{};
+    for (int k = 1; k <= found; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        readable[index] = readCentre(roots[index], centres[index]);
+        disks[index].centreRe = centres[index].at.re;
+        disks[index].centreIm = centres[index].at.im;
+    }
+    const bool allReadable = std::all_of(readable.begin() + 1, readable.begin() + found + 1,
+                                         [](bool valid) { return valid; });
+    if (allReadable && found == count - 1 && simultaneousDisks(a, count, centres, disks)) {
+        return disks;
+    }
+    for (int k = 1; k <= found; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        disks[index].kind = DiskKind::None;
+        disks[index].reason = NoDiskReason::Overflow;
+        if (readable[index]) {
+            singlePointDisk(a, count, centres[index], disks[index]);
+        }
+    }
+    return disks;
+}
+
+}  // namespace secant

@@ -1,0 +1,49 @@
+// Inclusion disks for the listed roots: around each root as the listing
+// prints it, a disk that certainly holds a root of the equation as read.
+//
+// Pure computation in binary64 with round to nearest; every rounding is
+// bounded, so a printed radius is never smaller than the truth.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "solver/polynomial.hpp"
+
+namespace secant {
+
+enum class DiskKind {
+    None,          // no disk could be bounded (reason below)
+    Simultaneous,  // from all n printed roots at once: also counts the roots of a group
+    SinglePoint,   // from P and P' at this root alone: holds at least one root
+};
+
+enum class NoDiskReason {
+    DerivativeNearZero,  // |P'| could not be bounded away from zero
+    Overflow,            // the bounds left the binary64 range
+};
+
+struct RootDisk {
+    DiskKind kind = DiskKind::None;
+    NoDiskReason reason = NoDiskReason::Overflow;
+    double centreRe = 0;     // the root as printed, read back (within a few units
+    double centreIm = 0;     // in the last place; the radius covers the difference)
+    std::string radiusText;  // six significant digits, rounded up
+    double radius = 0;       // at least the printed radius
+    int group = 0;           // Simultaneous: the lowest root index of its group
+    int groupSize = 1;       // Simultaneous: disks in the group, and the roots in them
+};
+
+using RootDisks = std::array<RootDisk, kMaxCoefficients>;  // index 1 on, as the roots
+
+// The disks of roots 1 to found of the equation whose coefficients are asRead.
+// All n roots listed with n distinct printed values: disks of the simultaneous
+// theorem, grouped where they overlap; otherwise single-point disks.
+RootDisks includeRoots(const CoefficientTable& asRead,
+                       const std::array<Complex, kMaxCoefficients>& roots, int found);
+
+// One part of a root as the listing prints it: general format, precision 6,
+// classic locale.
+std::string printedPart(float value);
+
+}  // namespace secant
