@@ -117,16 +117,16 @@ CoefficientStatus readCoefficient(std::istream& in, Complex& coefficient) {
 void reportCoefficient(Console& console, CoefficientStatus status, int index) {
     switch (status) {
         case CoefficientStatus::Ended:
-            printError(console, kInputEndedBeforeCoefficient, index, kNotGiven);
+            printError(console, texts::kInputEndedBeforeCoefficient, index, texts::kNotGiven);
             break;
         case CoefficientStatus::Malformed:
-            printError(console, kCoefficientError, index, kMalformed);
+            printError(console, texts::kCoefficientError, index, texts::kMalformed);
             break;
         case CoefficientStatus::DecimalComma:
-            printError(console, kCoefficientError, index, kDecimalComma);
+            printError(console, texts::kCoefficientError, index, texts::kDecimalComma);
             break;
         case CoefficientStatus::TooLarge:
-            printError(console, kCoefficientError, index, kTooLarge);
+            printError(console, texts::kCoefficientError, index, texts::kTooLarge);
             break;
         case CoefficientStatus::Read: break;
     }
@@ -134,11 +134,11 @@ void reportCoefficient(Console& console, CoefficientStatus status, int index) {
 
 void reportArithmetic(Console& console, ArithmeticFlags flags, int index) {
     if (flags.overflow) {
-        printError(console, kRootError, index, kOverflow);
+        printError(console, texts::kRootError, index, texts::kOverflow);
     } else if (flags.divisionByZero) {
-        printError(console, kRootError, index, kDivisionByZero);
+        printError(console, texts::kRootError, index, texts::kDivisionByZero);
     } else {
-        printError(console, kRootError, index, kInvalidOperation);
+        printError(console, texts::kRootError, index, texts::kInvalidOperation);
     }
 }
 
@@ -151,15 +151,15 @@ void printListingLine(Console& console, int index, Complex root) {
 }
 
 void printNotConverged(Console& console, int index) {
-    printOem(console, kNotConverged);
+    printOem(console, texts::kNotConverged);
     console.out << index;
-    printOem(console, kNotConvergedWithin);
+    printOem(console, texts::kNotConvergedWithin);
     console.out << kSecantMaxIterations;
-    printOemLine(console, kIterations);
+    printOemLine(console, texts::kIterations);
 }
 
 int finish(Console& console, int status) {
-    printOem(console, kPressAnyKey);
+    printOem(console, texts::kPressAnyKey);
     status = checkOutputWritten(console, status);
     console.waitForKey();
     return status;
@@ -182,9 +182,9 @@ struct Watch {
 };
 
 void printTraceLine(Console& console, int root, int pass, Complex x2, Extended modulus) {
-    printOem(console, kTraceRoot);
+    printOem(console, texts::kTraceRoot);
     console.out << root;
-    printOem(console, kTracePass);
+    printOem(console, texts::kTracePass);
     console.out << pass << ": x=" << x2.real() << " " << x2.imag()
                 << "i |f(x)|=" << toDouble(modulus) << std::endl;
 }
@@ -241,7 +241,7 @@ Roots findRoots(Watch* watch) {
 
 // Header, listing, and a warning for each root found at the pass limit.
 void listRoots(Console& console, const Roots& roots) {
-    printOemLine(console, kRootsHeader);
+    printOemLine(console, texts::kRootsHeader);
     for (int k = 1; k <= roots.found; ++k) {
         printListingLine(console, k, roots.values[k]);
     }
@@ -267,14 +267,14 @@ double residual(const CoefficientTable& asRead, Complex x) {
 // "двух" to "девяти": the circles of a group, in the prepositional case.
 const char* circlesInGroup(int size) {
     switch (size) {
-        case 2: return kDiskInTwo.zeroTerminated();
-        case 3: return kDiskInThree.zeroTerminated();
-        case 4: return kDiskInFour.zeroTerminated();
-        case 5: return kDiskInFive.zeroTerminated();
-        case 6: return kDiskInSix.zeroTerminated();
-        case 7: return kDiskInSeven.zeroTerminated();
-        case 8: return kDiskInEight.zeroTerminated();
-        default: return kDiskInNine.zeroTerminated();
+        case 2: return texts::kDiskInTwo.zeroTerminated();
+        case 3: return texts::kDiskInThree.zeroTerminated();
+        case 4: return texts::kDiskInFour.zeroTerminated();
+        case 5: return texts::kDiskInFive.zeroTerminated();
+        case 6: return texts::kDiskInSix.zeroTerminated();
+        case 7: return texts::kDiskInSeven.zeroTerminated();
+        case 8: return texts::kDiskInEight.zeroTerminated();
+        default: return texts::kDiskInNine.zeroTerminated();
     }
 }
 
@@ -282,22 +282,22 @@ const char* circlesInGroup(int size) {
 void printDisk(Console& console, const RootDisks& disks, int k) {
     const RootDisk& disk = disks[k];
     if (disk.kind == DiskKind::None) {
-        printOem(console, kDiskNotFound);
+        printOem(console, texts::kDiskNotFound);
         console.printOem(console.out, disk.reason == NoDiskReason::DerivativeNearZero
-                                          ? kDiskDerivativeNearZero.zeroTerminated()
-                                          : kDiskOverflow.zeroTerminated());
+                                          ? texts::kDiskDerivativeNearZero.zeroTerminated()
+                                          : texts::kDiskOverflow.zeroTerminated());
         return;
     }
-    printOem(console, kDiskRadius);
+    printOem(console, texts::kDiskRadius);
     console.out << disk.radiusText;
     if (disk.kind == DiskKind::SinglePoint) {
-        printOem(console, kDiskSinglePoint);
+        printOem(console, texts::kDiskSinglePoint);
     }
     if (disk.kind != DiskKind::Simultaneous || disk.groupSize < 2) {
         return;
     }
-    console.printOem(console.out, disk.groupSize == 2 ? kDiskMeetsOne.zeroTerminated()
-                                                      : kDiskMeetsMany.zeroTerminated());
+    console.printOem(console.out, disk.groupSize == 2 ? texts::kDiskMeetsOne.zeroTerminated()
+                                                      : texts::kDiskMeetsMany.zeroTerminated());
     const char* separator = "";
     for (int j = 1; j < kMaxCoefficients; ++j) {
         if (j != k && disks[j].kind == DiskKind::Simultaneous && disks[j].group == disk.group) {
@@ -305,29 +305,30 @@ void printDisk(Console& console, const RootDisks& disks, int k) {
             separator = ", ";
         }
     }
-    printOem(console, kDiskInThese);
+    printOem(console, texts::kDiskInThese);
     console.printOem(console.out, circlesInGroup(disk.groupSize));
-    printOem(console, kDiskCircles);
+    printOem(console, texts::kDiskCircles);
     console.out << disk.groupSize;
-    console.printOem(console.out, disk.groupSize < 5 ? kDiskRootsFew.zeroTerminated()
-                                                     : kDiskRootsMany.zeroTerminated());
+    console.printOem(console.out, disk.groupSize < 5 ? texts::kDiskRootsFew.zeroTerminated()
+                                                     : texts::kDiskRootsMany.zeroTerminated());
 }
 
 void printReport(Console& console, const Roots& roots, const CoefficientTable& asRead,
                  const RootDisks& disks) {
     for (int k = 1; k <= roots.found; ++k) {
         console.out << "x" << k;
-        printOem(console, kReportPasses);
+        printOem(console, texts::kReportPasses);
         console.out << roots.passes[k];
-        console.printOem(console.out, roots.converged[k] ? kReportConverged.zeroTerminated()
-                                                         : kReportNotConverged.zeroTerminated());
+        console.printOem(console.out, roots.converged[k]
+                                          ? texts::kReportConverged.zeroTerminated()
+                                          : texts::kReportNotConverged.zeroTerminated());
         console.out << ", |P(x" << k << ")|=" << residual(asRead, roots.values[k]);
         printDisk(console, disks, k);
         console.out << std::endl;
     }
 }
 
-// Step 9 and its checks: reads entries 0 to count - 1, stopping at the first
+// Reads the coefficients into table entries 0 to count - 1, stopping at the first
 // that cannot be used. Returns false after reporting it.
 bool readCoefficients(Console& console) {
     CoefficientTable& table = coefficientTable;
@@ -341,7 +342,7 @@ bool readCoefficients(Console& console) {
     }
     console.out << std::endl;
     if (table.count > 1 && isZero(table.coefficients[0])) {
-        printError(console, kLeadingZero);
+        printError(console, texts::kLeadingZero);
         return false;
     }
     return true;
@@ -351,19 +352,20 @@ bool readCoefficients(Console& console) {
 
 void printOptionError(Console& console, const Command& command) {
     if (command.kind == CommandKind::MissingFile) {
-        printError(console, kMissingFile);
+        printError(console, texts::kMissingFile);
         return;
     }
     console.out.flush();
-    console.printOem(console.err, kUnknownOption.zeroTerminated());
+    console.printOem(console.err, texts::kUnknownOption.zeroTerminated());
     console.err << command.offending << std::endl;
 }
 
 void printUsage(Console& console, std::ostream& out) {
-    for (const char* line : {kUsage.zeroTerminated(), kUsageReport.zeroTerminated(),
-                             kUsageReportDisk.zeroTerminated(), kUsageReportGroup.zeroTerminated(),
-                             kUsageTrace.zeroTerminated(), kUsageSvg.zeroTerminated(),
-                             kUsageVersion.zeroTerminated(), kUsageHelp.zeroTerminated()}) {
+    for (const char* line :
+         {texts::kUsage.zeroTerminated(), texts::kUsageReport.zeroTerminated(),
+          texts::kUsageReportDisk.zeroTerminated(), texts::kUsageReportGroup.zeroTerminated(),
+          texts::kUsageTrace.zeroTerminated(), texts::kUsageSvg.zeroTerminated(),
+          texts::kUsageVersion.zeroTerminated(), texts::kUsageHelp.zeroTerminated()}) {
         console.printOem(out, line);
         out << std::endl;
     }
@@ -402,20 +404,24 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
 int readAndSolve(Console& console, const DialogueOptions& options, IteratePicture* picture) {
     CoefficientTable& table = coefficientTable;
 
-    printOemLine(console, kBanner);
-    printOem(console, kOrderPrompt);
+    printOemLine(console, texts::kBanner);
+    printOem(console, texts::kOrderPrompt);
     // The order is read aside, so that a refused one never reaches the table.
     std::int32_t order = 0;
     switch (readOrder(console.in, order)) {
-        case OrderStatus::Ended: printError(console, kInputEndedBeforeOrder); return kExitError;
-        case OrderStatus::NotInteger: printError(console, kOrderNotInteger); return kExitError;
-        case OrderStatus::TooLarge: printError(console, kOrderTooLarge); return kExitError;
+        case OrderStatus::Ended:
+            printError(console, texts::kInputEndedBeforeOrder);
+            return kExitError;
+        case OrderStatus::NotInteger:
+            printError(console, texts::kOrderNotInteger);
+            return kExitError;
+        case OrderStatus::TooLarge: printError(console, texts::kOrderTooLarge); return kExitError;
         case OrderStatus::Read: break;
     }
     table.count = order + 1;
-    printOemLine(console, kCoefficientsPrompt);
-    printOemLine(console, kCoefficientsOrder);
-    console.out << kCoefficientsPrefix;
+    printOemLine(console, texts::kCoefficientsPrompt);
+    printOemLine(console, texts::kCoefficientsOrder);
+    console.out << texts::kCoefficientsPrefix;
     if (!readCoefficients(console)) {
         return kExitError;
     }
@@ -425,15 +431,21 @@ int readAndSolve(Console& console, const DialogueOptions& options, IteratePictur
 // The reason after the file name, for the common causes in words.
 void printWriteFailure(Console& console, FileWriteResult result) {
     switch (result.error) {
-        case FileWriteError::NoSuchFolder: printOemOn(console, console.err, kNoSuchFolder); break;
-        case FileWriteError::AccessDenied: printOemOn(console, console.err, kAccessDenied); break;
-        case FileWriteError::NoSpace: printOemOn(console, console.err, kNoSpace); break;
-        case FileWriteError::NameTooLong: printOemOn(console, console.err, kNameTooLong); break;
+        case FileWriteError::NoSuchFolder:
+            printOemOn(console, console.err, texts::kNoSuchFolder);
+            break;
+        case FileWriteError::AccessDenied:
+            printOemOn(console, console.err, texts::kAccessDenied);
+            break;
+        case FileWriteError::NoSpace: printOemOn(console, console.err, texts::kNoSpace); break;
+        case FileWriteError::NameTooLong:
+            printOemOn(console, console.err, texts::kNameTooLong);
+            break;
         case FileWriteError::ReadOnlyFileSystem:
-            printOemOn(console, console.err, kReadOnlyFileSystem);
+            printOemOn(console, console.err, texts::kReadOnlyFileSystem);
             break;
         case FileWriteError::Other:
-            printOemOn(console, console.err, kSystemError);
+            printOemOn(console, console.err, texts::kSystemError);
             console.err << result.systemError;
             break;
         case FileWriteError::NotRegularFile:
@@ -445,7 +457,7 @@ void printWriteFailure(Console& console, FileWriteResult result) {
 // first search leaves the file alone; so does a target that is no regular file.
 int drawPicture(Console& console, const char* path, const IteratePicture& picture, int status) {
     if (picture.searchCount == 0) {
-        printError(console, kSvgNotStarted);
+        printError(console, texts::kSvgNotStarted);
         return status;
     }
     const FileWriteResult result = console.writeFile(path, renderSvg(picture));
@@ -454,10 +466,10 @@ int drawPicture(Console& console, const char* path, const IteratePicture& pictur
     }
     console.out.flush();
     if (result.error == FileWriteError::NotRegularFile) {
-        printOemOn(console, console.err, kSvgNotRegularFile);
+        printOemOn(console, console.err, texts::kSvgNotRegularFile);
         console.err << path << std::endl;
     } else {
-        printOemOn(console, console.err, kSvgNotWritten);
+        printOemOn(console, console.err, texts::kSvgNotWritten);
         console.err << path;
         printWriteFailure(console, result);
         console.err << std::endl;
@@ -472,7 +484,7 @@ int checkOutputWritten(Console& console, int status) {
     if (console.out) {
         return status;
     }
-    printError(console, kOutputNotWritten);
+    printError(console, texts::kOutputNotWritten);
     return kExitError;
 }
 

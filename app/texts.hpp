@@ -5,7 +5,9 @@
 
 #include "platform/cp1251.hpp"
 
-namespace secant {
+// In a namespace of their own, apart from the arithmetic flags and other
+// constants of the same names.
+namespace secant::texts {
 
 // The dialogue, in the order it is shown.
 inline constexpr auto kBanner =
@@ -103,4 +105,4 @@ inline constexpr auto kSystemError = cp1251(u8": системная ошибка
 
 inline constexpr auto kOutputNotWritten = cp1251(u8"Ошибка: не удалось записать вывод программы");
 
-}  // namespace secant
+}  // namespace secant::texts

@@ -24,16 +24,16 @@ struct TextCase {
 };
 
 const TextCase kTexts[] = {
-    {"Banner", kBanner.zeroTerminated(), 73,
+    {"Banner", texts::kBanner.zeroTerminated(), 73,
      "Программа демонстрирует решение алгебраического уравнения методом секущих"},
-    {"OrderPrompt", kOrderPrompt.zeroTerminated(), 27, "Задайте порядок уравнения: "},
-    {"CoefficientsPrompt", kCoefficientsPrompt.zeroTerminated(), 43,
+    {"OrderPrompt", texts::kOrderPrompt.zeroTerminated(), 27, "Задайте порядок уравнения: "},
+    {"CoefficientsPrompt", texts::kCoefficientsPrompt.zeroTerminated(), 43,
      "Задайте коэффициенты полинома через пробел:"},
-    {"CoefficientsOrder", kCoefficientsOrder.zeroTerminated(), 47,
+    {"CoefficientsOrder", texts::kCoefficientsOrder.zeroTerminated(), 47,
      "от a0 при X в N-ой степени до aN свободный член"},
-    {"Prefix", kCoefficientsPrefix, 5, "A()= "},
-    {"RootsHeader", kRootsHeader.zeroTerminated(), 16, "Корни полинома: "},
-    {"PressAnyKey", kPressAnyKey.zeroTerminated(), 21, "Нажмите любую клавишу"},
+    {"Prefix", texts::kCoefficientsPrefix, 5, "A()= "},
+    {"RootsHeader", texts::kRootsHeader.zeroTerminated(), 16, "Корни полинома: "},
+    {"PressAnyKey", texts::kPressAnyKey.zeroTerminated(), 21, "Нажмите любую клавишу"},
 };
 
 class TextTest : public ::testing::TestWithParam<TextCase> {};
@@ -49,8 +49,8 @@ INSTANTIATE_TEST_SUITE_P(Dialogue, TextTest, ::testing::ValuesIn(kTexts),
 
 TEST(Cp1251, LettersHaveTheirWindowsBytes) {
     // П р ... in Windows-1251: 0xCF 0xF0; Ё and ё stand apart from the alphabet.
-    EXPECT_EQ(static_cast<unsigned char>(kBanner.zeroTerminated()[0]), 0xCF);
-    EXPECT_EQ(static_cast<unsigned char>(kBanner.zeroTerminated()[1]), 0xF0);
+    EXPECT_EQ(static_cast<unsigned char>(texts::kBanner.zeroTerminated()[0]), 0xCF);
+    EXPECT_EQ(static_cast<unsigned char>(texts::kBanner.zeroTerminated()[1]), 0xF0);
     EXPECT_EQ(cp1251ToUnicode(0xA8), U'Ё');
     EXPECT_EQ(cp1251ToUnicode(0xB8), U'ё');
     EXPECT_EQ(unicodeToCp1251(U'я'), 0xFF);

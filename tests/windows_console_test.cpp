@@ -29,7 +29,7 @@ class CodePageTest : public ::testing::TestWithParam<CodePageCase> {};
 
 TEST_P(CodePageTest, ConvertsTheBannerExplicitly) {
     const CodePageCase& c = GetParam();
-    EXPECT_EQ(converted(kPressAnyKey.zeroTerminated(), c.codePage), c.expected);
+    EXPECT_EQ(converted(texts::kPressAnyKey.zeroTerminated(), c.codePage), c.expected);
 }
 
 const CodePageCase kCodePages[] = {
