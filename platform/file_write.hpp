@@ -1,6 +1,7 @@
 // Writing one whole file: one implementation per operating system.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace secant {
@@ -24,6 +25,24 @@ struct FileWriteResult {
 
     [[nodiscard]] bool written() const { return error == FileWriteError::None; }
 };
+
+// Six letters or digits for a temporary name, mixed from whatever differs
+// between attempts, runs and processes (time, process, attempt). Guessing
+// them gains nothing: the file is created exclusively.
+template <class Text>
+Text temporaryNameSuffix(std::uint64_t entropy) {
+    std::uint64_t z = entropy;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9U;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBU;
+    z ^= z >> 31;
+    constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    Text suffix;
+    for (int i = 0; i < 6; ++i) {
+        suffix += static_cast<typename Text::value_type>(kDigits[z % 36]);
+        z /= 36;
+    }
+    return suffix;
+}
 
 // Writes content as the file at path, whole or not at all. The data goes
 // into a new file of a unique name in the target's folder, created

@@ -45,25 +45,13 @@ std::string folderOf(const char* path) {
     return slash == std::string::npos ? std::string() : whole.substr(0, slash + 1);
 }
 
-// Six letters or digits that differ between attempts, runs and processes.
-// Guessing them gains nothing: the file is created exclusively.
 std::string uniqueSuffix(int attempt) {
     timespec now{};
     (void)clock_gettime(CLOCK_REALTIME, &now);
-    std::uint64_t z = (static_cast<std::uint64_t>(now.tv_nsec) << 20) ^
-                      static_cast<std::uint64_t>(now.tv_sec) ^
-                      (static_cast<std::uint64_t>(getpid()) << 40) ^
-                      static_cast<std::uint64_t>(attempt) * 0x9E3779B97F4A7C15U;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9U;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBU;
-    z ^= z >> 31;
-    constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string suffix;
-    for (int i = 0; i < 6; ++i) {
-        suffix += kDigits[z % 36];
-        z /= 36;
-    }
-    return suffix;
+    return temporaryNameSuffix<std::string>(
+        (static_cast<std::uint64_t>(now.tv_nsec) << 20) ^ static_cast<std::uint64_t>(now.tv_sec) ^
+        (static_cast<std::uint64_t>(getpid()) << 40) ^
+        static_cast<std::uint64_t>(attempt) * 0x9E3779B97F4A7C15U);
 }
 
 bool writeAll(int fd, std::string_view content) {

@@ -49,19 +49,11 @@ std::wstring folderOf(const std::wstring& path) {
 std::wstring uniqueSuffix(int attempt) {
     LARGE_INTEGER counter{};
     QueryPerformanceCounter(&counter);
-    std::uint64_t z = static_cast<std::uint64_t>(counter.QuadPart) ^
-                      (static_cast<std::uint64_t>(GetCurrentProcessId()) << 40) ^
-                      static_cast<std::uint64_t>(attempt) * 0x9E3779B97F4A7C15U;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9U;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBU;
-    z ^= z >> 31;
-    constexpr wchar_t kDigits[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
-    std::wstring suffix;
-    for (int i = 0; i < 6; ++i) {
-        suffix += kDigits[z % 36];
-        z /= 36;
-    }
-    return suffix + L".tmp";
+    return temporaryNameSuffix<std::wstring>(
+               static_cast<std::uint64_t>(counter.QuadPart) ^
+               (static_cast<std::uint64_t>(GetCurrentProcessId()) << 40) ^
+               static_cast<std::uint64_t>(attempt) * 0x9E3779B97F4A7C15U) +
+           L".tmp";
 }
 
 // Whether the target exists and is an ordinary disk file. A folder, a
