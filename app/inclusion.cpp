@@ -537,6 +537,7 @@ bool weierstrassCorrections(const Coefficients& a, int count,
 void groupOverlapping(const std::array<Centre, kMaxCoefficients>& c, int n, RootDisks& disks) {
     for (int i = 1; i <= n; ++i) {
         disks[i].group = i;
+        disks[i].meets = 0;
     }
     for (int i = 1; i <= n; ++i) {
         for (int j = i + 1; j <= n; ++j) {
@@ -545,6 +546,8 @@ void groupOverlapping(const std::array<Centre, kMaxCoefficients>& c, int n, Root
             if (apart > addUp(disks[i].radius, disks[j].radius)) {
                 continue;
             }
+            disks[i].meets |= 1U << static_cast<unsigned>(j);
+            disks[j].meets |= 1U << static_cast<unsigned>(i);
             const int kept = std::min(disks[i].group, disks[j].group);
             const int merged = std::max(disks[i].group, disks[j].group);
             for (int k = 1; k <= n; ++k) {
