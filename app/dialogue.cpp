@@ -306,14 +306,23 @@ void printMembers(Console& console, const Members& members) {
     }
 }
 
+// Why no disk could be found.
+const char* noDiskReason(NoDiskReason reason) {
+    switch (reason) {
+        case NoDiskReason::DerivativeNearZero:
+            return texts::kDiskDerivativeNearZero.zeroTerminated();
+        case NoDiskReason::NotFinite: return texts::kDiskNotFinite.zeroTerminated();
+        case NoDiskReason::Overflow: break;
+    }
+    return texts::kDiskOverflow.zeroTerminated();
+}
+
 // The end of a --report line: the disk, and the group it belongs to.
 void printDisk(Console& console, const RootDisks& disks, int k) {
     const RootDisk& disk = disks[k];
     if (disk.kind == DiskKind::None) {
         printOem(console, texts::kDiskNotFound);
-        console.printOem(console.out, disk.reason == NoDiskReason::DerivativeNearZero
-                                          ? texts::kDiskDerivativeNearZero.zeroTerminated()
-                                          : texts::kDiskOverflow.zeroTerminated());
+        console.printOem(console.out, noDiskReason(disk.reason));
         return;
     }
     printOem(console, texts::kDiskRadius);

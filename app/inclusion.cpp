@@ -685,7 +685,7 @@ RootDisks includeRoots(const CoefficientTable& asRead,
     for (int k = 1; k <= found; ++k) {
         const auto index = static_cast<std::size_t>(k);
         disks[index].kind = DiskKind::None;
-        disks[index].reason = NoDiskReason::Overflow;
+        disks[index].reason = NoDiskReason::NotFinite;
         if (readable[index]) {
             singlePointDisk(a, count, centres[index], disks[index]);
         }

@@ -21,6 +21,7 @@ enum class DiskKind {
 enum class NoDiskReason {
     DerivativeNearZero,  // |P'| could not be bounded away from zero
     Overflow,            // the bounds left the binary64 range
+    NotFinite,           // the root is printed as inf or nan
 };
 
 struct RootDisk {

@@ -91,6 +91,7 @@ inline constexpr auto kDiskNotFound = cp1251(u8", круг с корнем ур�
 inline constexpr auto kDiskDerivativeNearZero =
     cp1251(u8"производная в этой точке неотличима от нуля");
 inline constexpr auto kDiskOverflow = cp1251(u8"переполнение при оценке");
+inline constexpr auto kDiskNotFinite = cp1251(u8"корень не является конечным числом");
 inline constexpr auto kUsageReportDisk = cp1251(
     u8"                и радиус круга вокруг напечатанного корня, где наверняка есть корень "
     u8"уравнения.");
