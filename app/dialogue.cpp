@@ -278,14 +278,51 @@ const char* circlesInGroup(int size) {
     }
 }
 
+// The other disks of disk k's group: those that meet it, or those in the
+// group only through others.
+struct Members {
+    std::array<int, kMaxCoefficients> index{};
+    int count = 0;
+};
+
+Members groupMembers(const RootDisks& disks, int k, bool meeting) {
+    Members members;
+    for (int j = 1; j < kMaxCoefficients; ++j) {
+        const bool meets = ((disks[k].meets >> static_cast<unsigned>(j)) & 1U) != 0;
+        if (j != k && disks[j].kind == DiskKind::Simultaneous && disks[j].group == disks[k].group &&
+            meets == meeting) {
+            members.index[static_cast<std::size_t>(members.count++)] = j;
+        }
+    }
+    return members;
+}
+
+// "кругом x2" or "кругами x2, x4".
+void printMembers(Console& console, const Members& members) {
+    console.printOem(console.out, members.count == 1 ? texts::kDiskWithCircle.zeroTerminated()
+                                                     : texts::kDiskWithCircles.zeroTerminated());
+    for (int m = 0; m < members.count; ++m) {
+        console.out << (m > 0 ? ", " : "") << "x" << members.index[static_cast<std::size_t>(m)];
+    }
+}
+
+// Why no disk could be found.
+const char* noDiskReason(NoDiskReason reason) {
+    switch (reason) {
+        case NoDiskReason::DerivativeNearZero:
+            return texts::kDiskDerivativeNearZero.zeroTerminated();
+        case NoDiskReason::NotFinite: return texts::kDiskNotFinite.zeroTerminated();
+        case NoDiskReason::Overflow: break;
+    }
+    return texts::kDiskOverflow.zeroTerminated();
+}
+
 // The end of a --report line: the disk, and the group it belongs to.
 void printDisk(Console& console, const RootDisks& disks, int k) {
     const RootDisk& disk = disks[k];
     if (disk.kind == DiskKind::None) {
         printOem(console, texts::kDiskNotFound);
-        console.printOem(console.out, disk.reason == NoDiskReason::DerivativeNearZero
-                                          ? texts::kDiskDerivativeNearZero.zeroTerminated()
-                                          : texts::kDiskOverflow.zeroTerminated());
+        console.printOem(console.out, noDiskReason(disk.reason));
         return;
     }
     printOem(console, texts::kDiskRadius);
@@ -296,14 +333,15 @@ void printDisk(Console& console, const RootDisks& disks, int k) {
     if (disk.kind != DiskKind::Simultaneous || disk.groupSize < 2) {
         return;
     }
-    console.printOem(console.out, disk.groupSize == 2 ? texts::kDiskMeetsOne.zeroTerminated()
-                                                      : texts::kDiskMeetsMany.zeroTerminated());
-    const char* separator = "";
-    for (int j = 1; j < kMaxCoefficients; ++j) {
-        if (j != k && disks[j].kind == DiskKind::Simultaneous && disks[j].group == disk.group) {
-            console.out << separator << "x" << j;
-            separator = ", ";
-        }
+    const Members meeting = groupMembers(disks, k, true);
+    const Members through = groupMembers(disks, k, false);
+    printOem(console, texts::kDiskMeets);
+    printMembers(console, meeting);
+    if (through.count > 0) {
+        console.printOem(console.out, meeting.count == 1
+                                          ? texts::kDiskThroughIt.zeroTerminated()
+                                          : texts::kDiskThroughThem.zeroTerminated());
+        printMembers(console, through);
     }
     printOem(console, texts::kDiskInThese);
     console.printOem(console.out, circlesInGroup(disk.groupSize));

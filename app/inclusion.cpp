@@ -423,8 +423,10 @@ void setRadius(RootDisk& disk, DiskKind kind, double radius) {
 // A polynomial of degree n >= 1 has a root within n |P(z)| / |P'(z)| of z:
 // P'/P(z) is the sum of 1 / (z - root) over its n roots, so |P'/P(z)| <= n /
 // (distance to the nearest root). Around the printed root the radius grows
-// by the distance between the two centres.
-void singlePointDisk(const Coefficients& a, int count, const Centre& centre, RootDisk& disk) {
+// by the distance between the two centres. Returns infinity, with the
+// reason, where no such radius can be bounded.
+double singlePointRadius(const Coefficients& a, int count, const Centre& centre,
+                         NoDiskReason& reason) {
     const int n = count - 1;
     Coefficients derivative{};
     for (int i = 0; i < n; ++i) {
@@ -434,22 +436,31 @@ void singlePointDisk(const Coefficients& a, int count, const Centre& centre, Roo
     }
     const Evaluated p = evaluate(a, count, centre.at);
     const Evaluated dp = evaluate(derivative, n, centre.at);
+    reason = NoDiskReason::Overflow;
     if (!isFinite(p) || !isFinite(dp)) {
-        disk.reason = NoDiskReason::Overflow;
-        return;
+        return kInfinity;
     }
     const double pUp = magnitudeUp(p);
     const double dpDown = magnitudeDown(dp);
     if (pUp == 0) {
-        setRadius(disk, DiskKind::SinglePoint, centre.error);  // the centre is a root
-        return;
+        return centre.error;  // the centre is a root
     }
     if (dpDown == 0) {
-        disk.reason = NoDiskReason::DerivativeNearZero;
-        return;
+        reason = NoDiskReason::DerivativeNearZero;
+        return kInfinity;
     }
-    setRadius(disk, DiskKind::SinglePoint,
-              addUp(multiplyUp(static_cast<double>(n), divideUp(pUp, dpDown)), centre.error));
+    return addUp(multiplyUp(static_cast<double>(n), divideUp(pUp, dpDown)), centre.error);
+}
+
+void singlePointDisk(const Coefficients& a, int count, const Centre& centre, RootDisk& disk) {
+    NoDiskReason reason = NoDiskReason::Overflow;
+    const double radius = singlePointRadius(a, count, centre, reason);
+    if (std::isfinite(radius)) {
+        setRadius(disk, DiskKind::SinglePoint, radius);
+    } else {
+        disk.kind = DiskKind::None;
+        disk.reason = reason;
+    }
 }
 
 // The simultaneous inclusion of Braess and Hadeler. For distinct z1..zn and
@@ -458,10 +469,22 @@ void singlePointDisk(const Coefficients& a, int count, const Centre& centre, Roo
 // times the characteristic polynomial of A = diag(zj) - W 1^T, whose
 // Gershgorin discs |z - (zi - Wi)| <= (n - 1) |Wi| lie in the disks
 // Di: |z - zi| <= n |Wi|. Gershgorin's theorem then says that the Di hold
-// every root, and that a union of m of them apart from the others holds
-// exactly m. The same holds for any larger disks Ei around other centres
-// that contain the Di: a connected group of m of the Ei contains exactly the
-// Di of its members and so exactly m roots. The printed disks are such Ei.
+// every root, and that a connected union of m of them apart from the others
+// holds exactly m. A single Di of a group need not hold any.
+//
+// The same count holds for any disks Ei that contain the Di, around other
+// centres and of other radii: each connected union of the Di lies in one
+// connected union of the Ei, so a connected union of m of the Ei (apart from
+// the other Ei, and so from their Di) holds exactly the Di of its m members,
+// and with them exactly m roots. The printed disks are such Ei.
+//
+// So that each disk of a group also holds a root of its own, its radius is
+// at least that of a disk around it known to hold one: the single-point
+// disk, or a disk that covers every Dj of its group (which together hold as
+// many roots as they are), whichever is smaller. Grown so, disks of two
+// groups may come to overlap; then the groups are one, and its disks grow
+// again, until no more groups merge. Radii only grow, so that ends within n
+// rounds.
 //
 // A disk Di apart from all the others holds one root r, and a smaller disk
 // does too. At r, 1 + sum of Wj / (r - zj) = 0 gives
@@ -470,7 +493,8 @@ void singlePointDisk(const Coefficients& a, int count, const Centre& centre, Roo
 // |r - zj| >= |zi - zj| - |r - zi| >= |zi - zj| - n |Wi| > n |Wj| (the disks
 // are apart), which also makes Si < (n - 1) / n: the radius |Wi| / (1 - Si)
 // is at most n |Wi|, and the smaller disk lies in Di, so it holds r and no
-// other root.
+// other root. A disk that stays apart from the grown disks of the groups is
+// apart from their Di too, so this holds for it.
 
 struct Corrections {
     std::array<double, kMaxCoefficients> magnitude{};  // >= |Wi|
@@ -508,11 +532,12 @@ bool weierstrassCorrections(const Coefficients& a, int count,
 
 // Two printed disks are apart when the distance of the printed centres,
 // bounded below, exceeds the sum of the printed radii, bounded above. Where
-// that cannot be shown they are taken to overlap: a group taken too large
+// that cannot be shown they are taken to meet: a group taken too large
 // still holds as many roots as it has disks.
 void groupOverlapping(const std::array<Centre, kMaxCoefficients>& c, int n, RootDisks& disks) {
     for (int i = 1; i <= n; ++i) {
         disks[i].group = i;
+        disks[i].meets = 0;
     }
     for (int i = 1; i <= n; ++i) {
         for (int j = i + 1; j <= n; ++j) {
@@ -521,6 +546,8 @@ void groupOverlapping(const std::array<Centre, kMaxCoefficients>& c, int n, Root
             if (apart > addUp(disks[i].radius, disks[j].radius)) {
                 continue;
             }
+            disks[i].meets |= 1U << static_cast<unsigned>(j);
+            disks[j].meets |= 1U << static_cast<unsigned>(i);
             const int kept = std::min(disks[i].group, disks[j].group);
             const int merged = std::max(disks[i].group, disks[j].group);
             for (int k = 1; k <= n; ++k) {
@@ -536,6 +563,33 @@ void groupOverlapping(const std::array<Centre, kMaxCoefficients>& c, int n, Root
             disks[i].groupSize += disks[j].group == disks[i].group ? 1 : 0;
         }
     }
+}
+
+int groupCount(const RootDisks& disks, int n) {
+    int groups = 0;
+    for (int i = 1; i <= n; ++i) {
+        groups += disks[i].group == i ? 1 : 0;
+    }
+    return groups;
+}
+
+// An upper bound of |x - y|.
+double distanceUp(Complex64 x, Complex64 y) {
+    return modulusUp(up(std::fabs(x.re - y.re)), up(std::fabs(x.im - y.im)));
+}
+
+// The radius of a disk around the printed root i that covers the disks Dj of
+// its group: at least |printed root - zi| + |zi - zj| + n |Wj| for each j.
+double coveringRadius(const std::array<Centre, kMaxCoefficients>& c, int n, const Corrections& w,
+                      const RootDisks& disks, int i) {
+    double radius = 0;
+    for (int j = 1; j <= n; ++j) {
+        if (disks[j].group == disks[i].group) {
+            const double reach = addUp(distanceUp(c[i].at, c[j].at), w.spread[j]);
+            radius = std::fmax(radius, addUp(reach, c[i].error));
+        }
+    }
+    return radius;
 }
 
 // |Wi| / (1 - Si) rounded up, for a disk apart from the others; at most n |Wi|.
@@ -562,10 +616,29 @@ bool simultaneousDisks(const Coefficients& a, int count,
     if (!weierstrassCorrections(a, count, c, w)) {
         return false;
     }
+    std::array<double, kMaxCoefficients> least{};   // the disk of n |Wi| around the printed root
+    std::array<double, kMaxCoefficients> single{};  // the single-point disk, or infinity
     for (int i = 1; i <= n; ++i) {
-        setRadius(disks[i], DiskKind::Simultaneous, addUp(w.spread[i], c[i].error));
+        least[i] = addUp(w.spread[i], c[i].error);
+        NoDiskReason unused = NoDiskReason::Overflow;
+        single[i] = singlePointRadius(a, count, c[i], unused);
+        setRadius(disks[i], DiskKind::Simultaneous, least[i]);
     }
     groupOverlapping(c, n, disks);
+    for (bool merged = true; merged;) {
+        const int groups = groupCount(disks, n);
+        for (int i = 1; i <= n; ++i) {
+            if (disks[i].groupSize > 1) {
+                const double own = std::fmin(single[i], coveringRadius(c, n, w, disks, i));
+                setRadius(disks[i], DiskKind::Simultaneous, std::fmax(least[i], own));
+                if (disks[i].kind == DiskKind::None) {
+                    return false;
+                }
+            }
+        }
+        groupOverlapping(c, n, disks);
+        merged = groupCount(disks, n) < groups;
+    }
     for (int i = 1; i <= n; ++i) {
         if (disks[i].groupSize == 1) {
             setRadius(disks[i], DiskKind::Simultaneous,
@@ -612,7 +685,7 @@ RootDisks includeRoots(const CoefficientTable& asRead,
     for (int k = 1; k <= found; ++k) {
         const auto index = static_cast<std::size_t>(k);
         disks[index].kind = DiskKind::None;
-        disks[index].reason = NoDiskReason::Overflow;
+        disks[index].reason = NoDiskReason::NotFinite;
         if (readable[index]) {
             singlePointDisk(a, count, centres[index], disks[index]);
         }

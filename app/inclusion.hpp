@@ -21,6 +21,7 @@ enum class DiskKind {
 enum class NoDiskReason {
     DerivativeNearZero,  // |P'| could not be bounded away from zero
     Overflow,            // the bounds left the binary64 range
+    NotFinite,           // the root is printed as inf or nan
 };
 
 struct RootDisk {
@@ -32,6 +33,7 @@ struct RootDisk {
     double radius = 0;       // at least the printed radius
     int group = 0;           // Simultaneous: the lowest root index of its group
     int groupSize = 1;       // Simultaneous: disks in the group, and the roots in them
+    unsigned meets = 0;      // Simultaneous: bit j set where disk j is not shown apart from this
 };
 
 using RootDisks = std::array<RootDisk, kMaxCoefficients>;  // index 1 on, as the roots

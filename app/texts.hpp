@@ -65,11 +65,16 @@ inline constexpr auto kReportPasses = cp1251(u8": проходов ");
 inline constexpr auto kReportConverged = cp1251(u8", точность достигнута");
 inline constexpr auto kReportNotConverged = cp1251(u8", точность не достигнута");
 // The inclusion disk after a --report line: ", корень уравнения в круге
-// радиуса 0.0123; круг пересекается с кругами x3, x4: в этих трёх кругах 3 корня".
+// радиуса 0.0123; круг пересекается с кругами x3, x4: в этих трёх кругах 3 корня",
+// or, for a chain of disks, "...; круг пересекается с кругом x2, а через него
+// связан с кругом x3: в этих трёх кругах 3 корня".
 inline constexpr auto kDiskRadius = cp1251(u8", корень уравнения в круге радиуса ");
 inline constexpr auto kDiskSinglePoint = cp1251(u8" (оценка по одной точке)");
-inline constexpr auto kDiskMeetsOne = cp1251(u8"; круг пересекается с кругом ");
-inline constexpr auto kDiskMeetsMany = cp1251(u8"; круг пересекается с кругами ");
+inline constexpr auto kDiskMeets = cp1251(u8"; круг пересекается с ");
+inline constexpr auto kDiskThroughIt = cp1251(u8", а через него связан с ");
+inline constexpr auto kDiskThroughThem = cp1251(u8", а через них связан с ");
+inline constexpr auto kDiskWithCircle = cp1251(u8"кругом ");
+inline constexpr auto kDiskWithCircles = cp1251(u8"кругами ");
 inline constexpr auto kDiskInThese = cp1251(u8": в этих ");
 inline constexpr auto kDiskInTwo = cp1251(u8"двух");
 inline constexpr auto kDiskInThree = cp1251(u8"трёх");
@@ -86,6 +91,7 @@ inline constexpr auto kDiskNotFound = cp1251(u8", круг с корнем ур�
 inline constexpr auto kDiskDerivativeNearZero =
     cp1251(u8"производная в этой точке неотличима от нуля");
 inline constexpr auto kDiskOverflow = cp1251(u8"переполнение при оценке");
+inline constexpr auto kDiskNotFinite = cp1251(u8"корень не является конечным числом");
 inline constexpr auto kUsageReportDisk = cp1251(
     u8"                и радиус круга вокруг напечатанного корня, где наверняка есть корень "
     u8"уравнения.");

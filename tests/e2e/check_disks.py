@@ -4,13 +4,21 @@
 For each equation of the table, the listing and the --report lines of the
 program are read, and the true roots of the equation as the program reads it
 (each coefficient rounded to binary32) are computed with mpmath's polyroots at
-60 digits and checked by their residual. Then:
+60 digits, each with a bound of its own error (the single-point bound of its
+square-free factor, at 200 digits). A root is in a disk when the exact
+rational arithmetic of the printed decimals and the binary roots says so,
+give or take that bound. Then:
+- every printed disk, of a group or not, holds a true root;
 - every true root lies in the union of the printed disks (all roots listed);
 - a disk that its line shows apart from the others holds exactly one true root,
-  and a group of overlapping disks exactly as many as its lines claim; the
-  groups are what the printed centres and radii say, and the number words agree;
-- a single-point disk (a search failed, or two printed roots are equal) holds
-  at least one true root.
+  and a group exactly as many as its lines claim; the groups are what the
+  printed centres and radii say: a disk named as met is not apart from this
+  one, a disk named as reached through others and every disk of other groups
+  is; and the number words agree;
+- each printed radius is at least its bound computed from the printed centres
+  in mpmath: n |Wi| for a disk of a group, |Wi| / (1 - Si) for a disk shown
+  apart, whose disk n |Wi| must be apart from the others, and n |P| / |P'| for
+  a single-point disk.
 
 With --ratios it measures instead: over the recorded sessions that solve an
 equation, the ratio of each printed radius to the distance from the printed
@@ -37,38 +45,46 @@ except ImportError:
     sys.exit("check_disks: the Python module mpmath is missing (Debian: apt-get install "
              "python3-mpmath); the disks cannot be checked without it")
 
-# name, standard input, the kind of disk every listed root must get
+SIMULTANEOUS, SINGLE, NONE = "simultaneous", "single point", "none"
+# name, standard input, the kinds of disk that the lines give
 EQUATIONS = [
-    ("well-separated roots", "3\n1 -6 11 -6\n", "simultaneous"),
-    ("cube roots of 1", "3\n1 0 0 -1\n", "simultaneous"),
-    ("double root", "2\n1 -2 1\n", "simultaneous"),
-    ("cluster: 1, 1.01, 1.02", "3\n1 -3.03 3.0602 -1.0302\n", "simultaneous"),
-    ("triple root", "3\n1 -3 3 -1\n", "simultaneous"),
-    ("(x - 2)^4", "4\n1 -8 24 -32 16\n", "simultaneous"),
-    ("(x - 2)^5", "5\n1 -10 40 -80 80 -32\n", "simultaneous"),
-    ("(x - 1)^6", "6\n1 -6 15 -20 15 -6 1\n", "simultaneous"),
-    ("(x - 1)^7", "7\n1 -7 21 -35 35 -21 7 -1\n", "simultaneous"),
-    ("(x - 0.5)^8", "8\n1 -4 7 -7 4.375 -1.75 0.4375 -0.0625 0.00390625\n", "simultaneous"),
-    ("after a pass-limit search", "3\n1000 0 0 -1\n", "simultaneous"),
-    ("order nine", "9\n0.001 0.01 0.1 1 2 3 4 5 6 7\n", "simultaneous"),
-    ("order nine, a search at the pass limit", "9\n1 1 1 1 1 1 1 1 1 1\n", "simultaneous"),
-    ("complex coefficients", "4\n(1,2) (0,-1) 3 (0.5,0.25) (-7,1)\n", "simultaneous"),
+    ("well-separated roots", "3\n1 -6 11 -6\n", {SIMULTANEOUS}),
+    ("cube roots of 1", "3\n1 0 0 -1\n", {SIMULTANEOUS}),
+    ("double root", "2\n1 -2 1\n", {SIMULTANEOUS}),
+    ("double root and a disk apart: (x - 1)^2 (x - 3)", "3\n1 -5 7 -3\n", {SIMULTANEOUS}),
+    ("cluster: 1, 1.01, 1.02", "3\n1 -3.03 3.0602 -1.0302\n", {SIMULTANEOUS}),
+    ("triple root", "3\n1 -3 3 -1\n", {SIMULTANEOUS}),
+    ("(x - 2)^4", "4\n1 -8 24 -32 16\n", {SIMULTANEOUS}),
+    ("(x - 2)^5", "5\n1 -10 40 -80 80 -32\n", {SIMULTANEOUS}),
+    ("(x - 1)^6", "6\n1 -6 15 -20 15 -6 1\n", {SIMULTANEOUS}),
+    ("(x - 1)^7", "7\n1 -7 21 -35 35 -21 7 -1\n", {SIMULTANEOUS}),
+    ("(x - 0.5)^8", "8\n1 -4 7 -7 4.375 -1.75 0.4375 -0.0625 0.00390625\n", {SIMULTANEOUS}),
+    ("after a pass-limit search", "3\n1000 0 0 -1\n", {SIMULTANEOUS}),
+    ("order nine", "9\n0.001 0.01 0.1 1 2 3 4 5 6 7\n", {SIMULTANEOUS}),
+    ("order nine, a search at the pass limit", "9\n1 1 1 1 1 1 1 1 1 1\n", {SIMULTANEOUS}),
+    ("order nine, a chain of disks: x1 meets x3 only through x2",
+     "9\n0.00276165536 0.00938962823 -0.0208781145 -0.0552054907 0.0970100487 0.0579533378 "
+     "-0.184796169 0.12452304 -0.0341133479 0.00335541126\n", {SIMULTANEOUS}),
+    ("complex coefficients", "4\n(1,2) (0,-1) 3 (0.5,0.25) (-7,1)\n", {SIMULTANEOUS}),
     ("small coefficients: stopped far from the roots", "2\n1e-3 (0,2e-3) -5e-4\n",
-     "simultaneous"),
-    ("a search fails: two of four roots", "4\n3 1 5 0.5 1000\n", "single point"),
-    ("two printed roots equal", "2\n1 0 0\n", "single point"),
+     {SIMULTANEOUS}),
+    ("a subnormal root", "1\n1 -1e-45\n", {SIMULTANEOUS}),
+    ("roots 3e9 and 7e-28", "2\n1 -3e9 2e-18\n", {SIMULTANEOUS}),
+    # Coefficients from about 1e20 on overflow the search itself.
+    ("coefficients near 1e19: a search fails", "2\n3e18 -9e18 6e18\n", {SINGLE}),
+    ("a search fails: two of four roots", "4\n3 1 5 0.5 1000\n", {SINGLE}),
+    ("two printed roots equal", "2\n1 0 0\n", {SINGLE}),
+    ("printed roots equal where P' is 0", "4\n1 0 0 0 1e-40\n", {SINGLE, NONE}),
 ]
 DIGITS = 60
-# The reference roots are good to far better than this (relative); a true
-# root this close to a disk's edge counts as inside.
-TOLERANCE = mpmath.mpf(10) ** -40
 CIRCLES = {2: "двух", 3: "трёх", 4: "четырёх", 5: "пяти", 6: "шести", 7: "семи", 8: "восьми",
            9: "девяти"}
 LISTING = re.compile(r"^x(\d+)=(\S+) (\S+)i$")
 REPORT = re.compile(r"^x(\d+): .*\|P\(x\d+\)\|=[^,]+, (.*)$")
+NAMES = r"(кругом|кругами) (x\d+(?:, x\d+)*)"
 DISK = re.compile(r"^корень уравнения в круге радиуса ([0-9.e+-]+)( \(оценка по одной точке\))?"
-                  r"(?:; круг пересекается с (кругом|кругами) (x\d+(?:, x\d+)*): "
-                  r"в этих (\S+) кругах (\d+) (корня|корней))?$")
+                  r"(?:; круг пересекается с " + NAMES + r"(?:, а через (него|них) связан с " +
+                  NAMES + r")?: в этих (\S+) кругах (\d+) (корня|корней))?$")
 NO_DISK = re.compile(r"^круг с корнем уравнения найти не удалось: .+$")
 COEFFICIENT = re.compile(r"\(\s*([^\s,()]+)\s*(?:,\s*([^\s,()]+)\s*)?\)|([^\s()]+)")
 
@@ -172,129 +188,233 @@ def square_free_factors(f):
     return factors
 
 
+def to_mpf(q):
+    return mpmath.mpf(q.numerator) / q.denominator
+
+
 def to_mpc(z):
-    return mpmath.mpc(mpmath.mpf(z[0].numerator) / z[0].denominator,
-                      mpmath.mpf(z[1].numerator) / z[1].denominator)
+    return mpmath.mpc(to_mpf(z[0]), to_mpf(z[1]))
+
+
+def exact(x):
+    """An mpf as the rational it is."""
+    x = mpmath.mpf(x)
+    man, exp = x.man_exp  # of |x|
+    return (-1 if x < 0 else 1) * Fraction(man) * Fraction(2) ** exp if man else Fraction(0)
+
+
+def error_bound(factor, root):
+    """deg f |f(z)| / |f'(z)| at 200 digits, with a margin for the rounding at
+    that precision: a root of f lies within it of z."""
+    with mpmath.workdps(200):
+        values = [to_mpc(a) for a in factor]
+        n = len(values) - 1
+        scale = sum(abs(a) * abs(root) ** k for k, a in enumerate(reversed(values)))
+        slope = abs(mpmath.polyval(values, root, derivative=True)[1])
+        value = abs(mpmath.polyval(values, root)) + scale * mpmath.mpf(10) ** -190
+        return exact(2 * n * value / slope)
 
 
 def true_roots(coefficients):
-    """All roots, with multiplicity, at DIGITS digits; simple roots of the square-free
-    factors by polyroots, checked by their residual, and linear factors exactly."""
+    """All roots, with multiplicity, as (re, im, e): rationals, a true root within e of
+    re + i im. Simple roots of the square-free factors by polyroots at DIGITS digits,
+    each with its own bound, and linear factors exactly."""
     roots = []
     for factor, multiplicity in square_free_factors(trim(coefficients)):
         if len(factor) == 2:
-            found = [to_mpc(divide((-factor[1][0], -factor[1][1]), factor[0]))]
+            found = [divide((-factor[1][0], -factor[1][1]), factor[0]) + (Fraction(0),)]
         else:
             values = [to_mpc(a) for a in factor]
-            found, error = mpmath.polyroots(values, maxsteps=4000, extraprec=500, error=True)
-            assert len(found) == len(factor) - 1 and error < mpmath.mpf(10) ** -30, error
-            for root in found:
-                scale = sum(abs(a) * abs(root) ** k for k, a in enumerate(reversed(values)))
-                assert abs(mpmath.polyval(values, root)) <= scale * mpmath.mpf(10) ** -45, root
+            approximations = mpmath.polyroots(values, maxsteps=4000, extraprec=500)
+            found = [(exact(z.real), exact(z.imag), error_bound(factor, z)) for z in approximations]
+            # Each bound's disk holds a root of the factor; apart, they hold all of them.
+            for i, a in enumerate(found):
+                assert all(apart(a, a[2], b, b[2]) for b in found[i + 1:]), factor
         roots += found * multiplicity
     assert len(roots) == len(coefficients) - 1, "roots missing"
     return roots
 
 
+class Disk:
+    """A disk as its --report line gives it."""
+
+    def __init__(self, match):
+        radius, single, meet_form, meets, through_word, through_form, through, word, count, noun = (
+            match.groups())
+        self.radius = Fraction(radius)
+        self.single = bool(single)
+        self.meets = [int(x) for x in re.findall(r"\d+", meets or "")]
+        self.through = [int(x) for x in re.findall(r"\d+", through or "")]
+        self.words = (meet_form, through_word, through_form, word, noun)
+        self.count = int(count) if count else 1
+
+
 def read_report(output):
-    """The printed roots and, for each, its disk: (radius, single point, others, word, count) or None."""
+    """The printed roots as exact (re, im) and, for each, its Disk, "none" or the unread tail."""
     roots, disks = {}, {}
     for line in output.splitlines():
         listed = LISTING.match(line)
         if listed:
-            roots[int(listed.group(1))] = mpmath.mpc(mpmath.mpf(listed.group(2)),
-                                                     mpmath.mpf(listed.group(3)))
+            roots[int(listed.group(1))] = (Fraction(listed.group(2)), Fraction(listed.group(3)))
         reported = REPORT.match(line)
         if reported:
             k, tail = int(reported.group(1)), reported.group(2)
             disk = DISK.match(tail)
             if disk:
-                radius, single, form, others, word, count, noun = disk.groups()
-                members = [int(x) for x in re.findall(r"\d+", others)] if others else []
-                disks[k] = (mpmath.mpf(radius), bool(single), form, members, word,
-                            int(count) if count else 1, noun)
+                disks[k] = Disk(disk)
             else:
-                disks[k] = "none" if NO_DISK.match(tail) else "unreadable: " + tail
+                disks[k] = NONE if NO_DISK.match(tail) else "unreadable: " + tail
     return roots, disks
 
 
-def inside(point, centre, radius):
-    return abs(point - centre) <= radius + TOLERANCE * max(1, abs(centre))
+def distance2(a, b):
+    return (a[0] - b[0]) ** 2 + (a[1] - b[1]) ** 2
+
+
+def inside(root, centre, radius):
+    """Whether the true root within root[2] of root[:2] may lie in the closed disk."""
+    return distance2(root, centre) <= (radius + root[2]) ** 2
+
+
+def apart(a, ra, b, rb):
+    return distance2(a, b) > (ra + rb) ** 2
+
+
+def to_text(z):
+    return mpmath.nstr(to_mpc(z), 12)
 
 
 def check_groups(roots, disks, truth, failures):
-    groups = {k: frozenset([k] + disk[3]) for k, disk in disks.items()}
+    groups = {k: frozenset([k] + disk.meets + disk.through) for k, disk in disks.items()}
     for k, disk in disks.items():
-        radius, _, form, members, word, count, noun = disk
         group = groups[k]
         if any(groups[j] != group for j in group):
             failures.append(f"x{k}: its group {sorted(group)} is not the same on every line")
-        if count != len(group):
-            failures.append(f"x{k}: {count} roots claimed for {len(group)} disks")
-        words = (form, word, noun)
-        expected = ("кругом" if len(group) == 2 else "кругами", CIRCLES.get(len(group)),
-                    "корня" if len(group) < 5 else "корней")
-        if members and words != expected:
-            failures.append(f"x{k}: {' '.join(words)} for a group of {len(group)}")
-        for j in disks:
-            overlap = abs(roots[k] - roots[j]) <= radius + disks[j][0]
-            if j not in group and overlap:
-                failures.append(f"x{k} and x{j} overlap but are not in one group")
-        held = sum(1 for z in truth if any(inside(z, roots[j], disks[j][0]) for j in group))
+            continue
+        if disk.count != len(group):
+            failures.append(f"x{k}: {disk.count} roots claimed for {len(group)} disks")
+        many = "кругами"
+        expected = ("кругом" if len(disk.meets) == 1 else many if disk.meets else None,
+                    None if not disk.through else "него" if len(disk.meets) == 1 else "них",
+                    "кругом" if len(disk.through) == 1 else many if disk.through else None,
+                    CIRCLES.get(len(group)), "корня" if len(group) < 5 else "корней")
+        if len(group) > 1 and disk.words != expected:
+            failures.append(f"x{k}: {disk.words} for {len(disk.meets)} met and "
+                            f"{len(disk.through)} through them")
+        reached, queue = {k}, [k]
+        while queue:
+            for j in disks[queue.pop()].meets:
+                if j not in reached:
+                    reached.add(j)
+                    queue.append(j)
+        if reached != group:
+            failures.append(f"x{k}: the disks it meets reach {sorted(reached)}, not its group")
+        for j, other in disks.items():
+            if j == k:
+                continue
+            if j in disk.meets:
+                # Met: not shown apart, which rounding may leave undecided.
+                radii = to_mpf(disk.radius + other.radius)
+                scale = abs(to_mpc(roots[k])) + abs(to_mpc(roots[j])) + radii
+                gap = abs(to_mpc(roots[k]) - to_mpc(roots[j])) - radii
+                if gap > scale * mpmath.mpf(10) ** -12 or k not in other.meets:
+                    failures.append(f"x{k} is said to meet x{j}, but they are apart")
+            elif not apart(roots[k], disk.radius, roots[j], other.radius):
+                failures.append(f"x{k} and x{j} overlap, but x{k}'s line does not say it")
+        held = sum(1 for z in truth if any(inside(z, roots[j], disks[j].radius) for j in group))
         if held != len(group):
             failures.append(f"x{k}: {held} true roots in the disks of {sorted(group)}")
 
 
-def check(base, stdin, kind):
-    failures = []
+def check_bounds(coefficients, roots, disks, failures):
+    """Each radius against its bound computed from the printed centres."""
+    values = [to_mpc(a) for a in coefficients]
+    n = len(values) - 1
+    z = {k: to_mpc(c) for k, c in roots.items()}
+    margin = 1 - mpmath.mpf(10) ** -40  # for the rounding of mpmath's own arithmetic
+    w = {}
+    if any(disk != NONE and not disk.single for disk in disks.values()):
+        w = {j: mpmath.polyval(values, z[j]) /
+             (values[0] * mpmath.fprod(z[j] - z[i] for i in z if i != j)) for j in z}
+    for k, disk in disks.items():
+        if disk == NONE:
+            continue
+        radius = to_mpf(disk.radius)
+        if disk.single:
+            value, slope = mpmath.polyval(values, z[k], derivative=True)
+            bound = n * abs(value) / abs(slope) if value != 0 else 0
+            if radius < bound * margin:
+                failures.append(f"x{k}: radius {disk.radius} below n |P| / |P'| = "
+                                f"{mpmath.nstr(bound, 8)}")
+            continue
+        if disk.meets:
+            if radius < n * abs(w[k]) * margin:
+                failures.append(f"x{k}: radius {disk.radius} below n |W| = "
+                                f"{mpmath.nstr(n * abs(w[k]), 8)}")
+            continue
+        near = [j for j in z if j != k and abs(z[k] - z[j]) <= n * (abs(w[k]) + abs(w[j]))]
+        if near:
+            failures.append(f"x{k} is shown apart, but its disk n |W| meets that of x{near[0]}")
+            continue
+        s = sum(abs(w[j]) / (abs(z[k] - z[j]) - n * abs(w[k])) for j in z if j != k)
+        bound = abs(w[k]) / (1 - s)
+        if radius < bound * margin:
+            failures.append(f"x{k}: radius {disk.radius} below |W| / (1 - S) = "
+                            f"{mpmath.nstr(bound, 8)}")
+
+
+def kind(disk):
+    return disk if isinstance(disk, str) else SINGLE if disk.single else SIMULTANEOUS
+
+
+def check(base, stdin, kinds):
     roots, disks = read_report(run(base + ["--report"], stdin))
-    truth = true_roots(equation(stdin))
+    coefficients = equation(stdin)
+    truth = true_roots(coefficients)
     if not roots or sorted(disks) != sorted(roots):
         return [f"{len(roots)} roots listed, {len(disks)} disks reported"]
-    for k, disk in disks.items():
-        if isinstance(disk, str):
-            failures.append(f"x{k}: no disk ({disk})")
-        elif ("single point" if disk[1] else "simultaneous") != kind:
-            failures.append(f"x{k}: not a {kind} disk")
-    if failures:
-        return failures
-    if kind == "single point":
-        for k, disk in disks.items():
-            if not any(inside(z, roots[k], disk[0]) for z in truth):
-                failures.append(f"x{k}: no true root in its disk of radius {disk[0]}")
-        return failures
-    for z in truth:
-        if not any(inside(z, roots[k], disk[0]) for k, disk in disks.items()):
-            failures.append(f"true root {mpmath.nstr(z, 12)} lies in no disk")
-    check_groups(roots, disks, truth, failures)
+    seen = {kind(disk) for disk in disks.values()}
+    if seen != kinds:
+        return [f"disks {sorted(seen)}, not {sorted(kinds)}"]
+    failures = []
+    drawn = {k: disk for k, disk in disks.items() if disk != NONE}
+    for k, disk in drawn.items():
+        if not any(inside(z, roots[k], disk.radius) for z in truth):
+            failures.append(f"x{k}: no true root in its disk of radius {disk.radius}")
+    check_bounds(coefficients, roots, disks, failures)
+    if kinds == {SIMULTANEOUS}:
+        for z in truth:
+            if not any(inside(z, roots[k], disk.radius) for k, disk in disks.items()):
+                failures.append(f"true root {to_text(z)} lies in no disk")
+        check_groups(roots, disks, truth, failures)
     return failures
 
 
 def ratios(base, cases):
-    values, exact, per_case = [], 0, []
+    values, exact_roots, per_case = [], 0, []
     for case in sorted(cases.glob("*.in")):
         stdin = case.read_text(encoding="utf-8")
         roots, disks = read_report(run(base + ["--report"], stdin))
         if not roots:
             continue
-        truth = true_roots(equation(stdin))
+        truth = [to_mpc(z) for z in true_roots(equation(stdin))]
         mine = []
         for k, disk in disks.items():
-            if isinstance(disk, str):
+            if disk == NONE:
                 continue
-            distance = min(abs(roots[k] - z) for z in truth)
+            distance = min(abs(to_mpc(roots[k]) - z) for z in truth)
             if distance == 0:
-                exact += 1
+                exact_roots += 1
             else:
-                mine.append(float(disk[0] / distance))
+                mine.append(float(to_mpf(disk.radius) / distance))
         values += mine
         if mine:
             per_case.append((case.stem, statistics.median(mine)))
     for name, median in per_case:
         print(f"{name:32} median ratio {median:.7g}")
     quartiles = statistics.quantiles(values, n=4)
-    print(f"{len(values)} roots in {len(per_case)} sessions ({exact} printed exactly on a root): "
-          f"median ratio {statistics.median(values):.7g}, quartiles {quartiles[0]:.7g} and "
+    print(f"{len(values)} roots in {len(per_case)} sessions ({exact_roots} printed exactly on a "
+          f"root): median ratio {statistics.median(values):.7g}, quartiles {quartiles[0]:.7g} and "
           f"{quartiles[2]:.5g}, least {min(values):.7g}, largest {max(values):.3g}")
     return 0 if min(values) >= 1 else 1
 
@@ -308,8 +428,8 @@ def main():
     if measure:
         return ratios(base, pathlib.Path(__file__).parent / "cases")
     failed = 0
-    for name, stdin, kind in EQUATIONS:
-        failures = check(base, stdin, kind)
+    for name, stdin, kinds in EQUATIONS:
+        failures = check(base, stdin, kinds)
         print(("FAIL " if failures else "ok   ") + name + "".join("\n  " + f for f in failures))
         failed += bool(failures)
     print(f"{len(EQUATIONS) - failed} passed, {failed} failed")
