@@ -66,7 +66,9 @@ def main():
     args = args_file.read_text(encoding="utf-8").splitlines() if args_file.exists() else []
 
     for attempt in (1, 2):
-        with tempfile.TemporaryDirectory() as folder:
+        with tempfile.TemporaryDirectory() as top:
+            folder = os.path.join(top, "run")
+            os.mkdir(folder)
             failures, wine_lines = run_in(folder, options, args, stdin, expected_out,
                                           expected_err, expected_status)
         if not failures:
@@ -99,7 +101,12 @@ def as_user(cases, name, folder):
         return []
     user = pwd.getpwnam(user_file.read_text(encoding="utf-8").strip())
     os.chown(folder, user.pw_uid, user.pw_gid)
-    return ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--clear-groups", "--"]
+    # A coverage build writes its counts where that user may: beside the folder.
+    counts = os.path.join(os.path.dirname(folder), "counts")
+    os.mkdir(counts)
+    os.chown(counts, user.pw_uid, user.pw_gid)
+    return ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--clear-groups", "--",
+            "env", f"GCOV_PREFIX={counts}"]
 
 
 def run_script(prefix, script, folder):
