@@ -103,6 +103,7 @@ def as_user(cases, name, folder):
     os.chown(folder, user.pw_uid, user.pw_gid)
     # A coverage build writes its counts where that user may: beside the folder.
     counts = os.path.join(os.path.dirname(folder), "counts")
+    os.chmod(os.path.dirname(folder), 0o711)
     os.mkdir(counts)
     os.chown(counts, user.pw_uid, user.pw_gid)
     return ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--clear-groups", "--",
