@@ -5,6 +5,7 @@
 #include <complex>
 #include <limits>
 
+#include "app/shown_number.hpp"
 #include "app/svg.hpp"
 #include "app/texts.hpp"
 #include "solver/numeric_environment.hpp"
@@ -179,8 +180,8 @@ void printTraceLine(Console& console, int root, int pass, Complex x2, Extended m
     printOem(console, kTraceRoot);
     console.out << root;
     printOem(console, kTracePass);
-    console.out << pass << ": x=" << x2.real() << " " << x2.imag()
-                << "i |f(x)|=" << toDouble(modulus) << std::endl;
+    console.out << pass << ": x=" << Shown{x2.real()} << " " << Shown{x2.imag()}
+                << "i |f(x)|=" << Shown{toDouble(modulus)} << std::endl;
 }
 
 // Runs between a pass and its stop test. Whatever the output does to the
@@ -265,7 +266,8 @@ void printReport(Console& console, const Roots& roots, const CoefficientTable& a
         console.out << roots.passes[k];
         console.printOem(console.out, roots.converged[k] ? kReportConverged.zeroTerminated()
                                                          : kReportNotConverged.zeroTerminated());
-        console.out << ", |P(x" << k << ")|=" << residual(asRead, roots.values[k]) << std::endl;
+        console.out << ", |P(x" << k << ")|=" << Shown{residual(asRead, roots.values[k])}
+                    << std::endl;
     }
 }
 
