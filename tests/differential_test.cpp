@@ -1,6 +1,7 @@
 // The software extended arithmetic against the x87 unit, operation by
-// operation and through whole complex operations: identical bits and
-// identical invalid, division-by-zero and overflow flags for every operand set.
+// operation and through whole complex operations: identical bits (for a NaN,
+// a NaN on both sides) and identical invalid, division-by-zero and overflow
+// flags for every operand set.
 //
 // The operand sets are drawn from a seeded generator, so a run is
 // reproducible; SECANT_DIFFERENTIAL_SETS sets the number of sets per
@@ -158,6 +159,12 @@ float partner(Random& random, float first) {
 }
 
 // What one run of an operation gave: the result's bits and the flags raised.
+// Every NaN is encoded as one quiet NaN of its format, so that of a NaN only
+// its being one is compared, not its sign or payload: no output shows them
+// (every NaN prints as "nan" and a picture leaves NaN points out), and which
+// of two NaN operands an x87 operation keeps depends on whether the compiler
+// did it in the x87 unit or, for a sum or product of two floats rounded
+// straight back to float, in single precision.
 struct Outcome {
     std::uint64_t first = 0;
     std::uint64_t second = 0;
@@ -178,6 +185,9 @@ unsigned hardwareFlags() {
            ((raised & FE_OVERFLOW) != 0 ? soft::kOverflow : 0U);
 }
 
+// The canonical NaN of the x87 register format.
+constexpr Outcome kExtendedNaN{0xC000000000000000U, 0x7FFF, 0};
+
 Outcome encode(long double value) {
     std::array<unsigned char, sizeof(long double)> bytes{};
     std::memcpy(bytes.data(), &value, sizeof value);
@@ -186,11 +196,15 @@ Outcome encode(long double value) {
     std::uint16_t signAndExponent = 0;
     std::memcpy(&signAndExponent, bytes.data() + 8, 2);
     outcome.second = signAndExponent;
-    return outcome;
+    const bool nan = (signAndExponent & 0x7FFFU) == 0x7FFF && outcome.first != 0x8000000000000000U;
+    return nan ? kExtendedNaN : outcome;
 }
 
 // The x87 register encoding of a software value.
 Outcome encode(SoftExtended value) {
+    if (soft::isNaN(value)) {
+        return kExtendedNaN;
+    }
     Outcome outcome;
     outcome.first = value.significand;
     std::uint64_t exponent = 0;
@@ -203,15 +217,21 @@ Outcome encode(SoftExtended value) {
     return outcome;
 }
 
+// Bit tests, not comparisons: those could raise a flag before it is read.
+std::uint32_t bitsOf(float value) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    return (bits & 0x7FFFFFFFU) > 0x7F800000U ? 0x7FC00000U : bits;
+}
+
 Outcome encode(float value) {
-    return Outcome{std::bit_cast<std::uint32_t>(value), 0, 0};
+    return Outcome{bitsOf(value), 0, 0};
 }
 Outcome encode(double value) {
-    return Outcome{std::bit_cast<std::uint64_t>(value), 0, 0};
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    return Outcome{(bits << 1) > 0xFFE0000000000000U ? 0x7FF8000000000000U : bits, 0, 0};
 }
 Outcome encode(Complex value) {
-    return Outcome{std::bit_cast<std::uint32_t>(value.re), std::bit_cast<std::uint32_t>(value.im),
-                   0};
+    return Outcome{bitsOf(value.re), bitsOf(value.im), 0};
 }
 
 // Makes the compiler forget what it knows of value, so that no computation
@@ -437,13 +457,13 @@ Trial quotientTrial(Random& random) {
     const auto hw = [](const QuotientOperands& v) {
         const long double r = sumOf<Hw>(v.numerator) / Hw::widen(v.divisor);
         Outcome o = encode(r);
-        o.second |= std::uint64_t{std::bit_cast<std::uint32_t>(Hw::toSingle(r))} << 32;
+        o.second |= std::uint64_t{bitsOf(Hw::toSingle(r))} << 32;
         return o;
     };
     const auto sw = [](const QuotientOperands& v) {
         const SoftExtended r = sumOf<Sw>(v.numerator) / Sw::widen(v.divisor);
         Outcome o = encode(r);
-        o.second |= std::uint64_t{std::bit_cast<std::uint32_t>(Sw::toSingle(r))} << 32;
+        o.second |= std::uint64_t{bitsOf(Sw::toSingle(r))} << 32;
         return o;
     };
     return {onHardware(q, hw), onSoftware(q, sw),
