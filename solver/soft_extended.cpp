@@ -68,42 +68,6 @@ std::uint64_t roundToMultiple(std::uint64_t significand, std::int64_t exponent,
     return kept;
 }
 
-struct BinaryFormat {
-    int fractionBits;
-    int exponentBits;
-    int minExponent;  // of the smallest normal value
-    int maxExponent;
-};
-
-constexpr BinaryFormat kSingle{23, 8, -126, 127};
-constexpr BinaryFormat kDouble{52, 11, -1022, 1023};
-
-// The encoding of x in a binary format, for what the fast paths leave:
-// zeros, infinities, NaNs, overflow and results below the normal range.
-std::uint64_t toBinaryUncommon(SoftExtended x, BinaryFormat format) {
-    const std::uint64_t sign = std::uint64_t{x.negative ? 1U : 0U}
-                               << (format.fractionBits + format.exponentBits);
-    const std::uint64_t exponentMask = ((std::uint64_t{1} << format.exponentBits) - 1)
-                                       << format.fractionBits;
-    if (isSpecial(x)) {
-        // A NaN keeps its sign and the top of its fraction, quiet bit included.
-        const SoftExtended value = isNaN(x) ? quietNaN(x) : x;
-        return sign | exponentMask |
-               ((value.significand & ~kIntegerBit) >> (63 - format.fractionBits));
-    }
-    if (isZero(x)) {
-        return sign;
-    }
-    if (x.exponent > format.maxExponent) {
-        raise(kOverflow);
-        return sign | exponentMask;
-    }
-    // A multiple of the smallest subnormal; a carry into the smallest normal
-    // value gives its encoding unchanged.
-    const std::int64_t lowest = std::int64_t{format.minExponent} - format.fractionBits;
-    return sign | roundToMultiple(x.significand, x.exponent, lowest);
-}
-
 // The integer square root of n (2^126 <= n < 2^128), and whether the exact
 // root lies above the root plus one half. The root of an integer is never
 // exactly halfway between two integers.
@@ -136,6 +100,53 @@ Root integerSquareRoot(wide::Word128 n) {
 }
 
 }  // namespace
+
+// The exact extended value of a binary32 or binary64 encoding. A signalling
+// NaN stays signalling: what it raises is up to the operation that uses it.
+SoftExtended fromBinary(std::uint64_t bits, const BinaryFormat& format) {
+    const BinaryFields f = fieldsOf(bits, format);
+    const int shift = 63 - format.fractionBits;
+    if (f.biased == format.maxBiased()) {
+        return f.fraction == 0 ? infinity(f.negative)
+                               : SoftExtended{kIntegerBit | (f.fraction << shift), kSpecialExponent,
+                                              f.negative};
+    }
+    if (f.biased == 0) {
+        if (f.fraction == 0) {
+            return zero(f.negative);
+        }
+        // Subnormal: fraction * 2^(minExponent - fractionBits), normalized.
+        const int leading = std::countl_zero(f.fraction);
+        return SoftExtended{f.fraction << leading,
+                            format.minExponent - format.fractionBits + 63 - leading, f.negative};
+    }
+    return SoftExtended{(f.fraction | (std::uint64_t{1} << format.fractionBits)) << shift,
+                        f.biased + format.minExponent - 1, f.negative};
+}
+
+// What toBinary leaves: zeros, infinities, NaNs, overflow and results below
+// the normal range.
+std::uint64_t toBinaryUncommon(SoftExtended x, const BinaryFormat& format) {
+    const std::uint64_t sign = x.negative ? format.signBit() : 0U;
+    const std::uint64_t exponentMask = format.exponentField();
+    if (isSpecial(x)) {
+        // A NaN keeps its sign and the top of its fraction, quiet bit included.
+        const SoftExtended value = isNaN(x) ? quietNaN(x) : x;
+        return sign | exponentMask |
+               ((value.significand & ~kIntegerBit) >> (63 - format.fractionBits));
+    }
+    if (isZero(x)) {
+        return sign;
+    }
+    if (x.exponent > format.maxExponent) {
+        raise(kOverflow);
+        return sign | exponentMask;
+    }
+    // A multiple of the smallest subnormal; a carry into the smallest normal
+    // value gives its encoding unchanged.
+    const std::int64_t lowest = std::int64_t{format.minExponent} - format.fractionBits;
+    return sign | roundToMultiple(x.significand, x.exponent, lowest);
+}
 
 SoftExtended outOfRange(bool negative, std::int64_t exponent) {
     if (exponent > 0) {
@@ -195,59 +206,26 @@ SoftExtended divideSpecial(SoftExtended x, SoftExtended y) {
 }
 
 SoftExtended widenUncommon(float value) {
-    const auto bits = std::bit_cast<std::uint32_t>(value);
-    const bool negative = (bits >> 31) != 0;
-    const std::uint64_t fraction = bits & 0x7FFFFFU;
-    if ((bits & 0x7F800000U) == 0x7F800000U) {
-        if (fraction == 0) {
-            return infinity(negative);
-        }
-        return quietNaN(SoftExtended{kIntegerBit | (fraction << 40), kSpecialExponent, negative});
-    }
-    if (fraction == 0) {
-        return zero(negative);
-    }
-    // Subnormal: fraction * 2^-149, normalized.
-    const int shift = std::countl_zero(fraction);
-    return SoftExtended{fraction << shift, -86 - shift, negative};
-}
-
-float toSingleUncommon(SoftExtended x) {
-    return std::bit_cast<float>(static_cast<std::uint32_t>(toBinaryUncommon(x, kSingle)));
-}
-
-double toDoubleUncommon(SoftExtended x) {
-    return std::bit_cast<double>(toBinaryUncommon(x, kDouble));
+    const SoftExtended x = fromBinary(std::bit_cast<std::uint32_t>(value), kBinary32);
+    return isNaN(x) ? quietNaN(x) : x;
 }
 
 SoftExtended squareRoot(double value) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
-    const bool negative = (bits >> 63) != 0;
-    const int biased = static_cast<int>((bits >> 52) & 0x7FFU);
-    std::uint64_t fraction = bits & 0xFFFFFFFFFFFFFU;
-    if (biased == 0x7FF) {
-        if (fraction == 0) {
-            return negative ? invalid() : infinity(false);
-        }
-        return quietNaN(SoftExtended{kIntegerBit | (fraction << 11), kSpecialExponent, negative});
+    const SoftExtended x = fromBinary(std::bit_cast<std::uint64_t>(value), kBinary64);
+    if (isNaN(x)) {
+        return quietNaN(x);
     }
-    if (biased == 0 && fraction == 0) {
-        return zero(negative);  // the root of -0 is -0
+    if (isZero(x)) {
+        return x;  // the root of -0 is -0
     }
-    if (negative) {
+    if (x.negative) {
         return invalid();
     }
-    std::uint64_t significand = 0;
-    std::int64_t exponent = 0;
-    if (biased == 0) {
-        const int shift = std::countl_zero(fraction);
-        significand = fraction << shift;
-        exponent = -1074 + 63 - shift;
-    } else {
-        fraction |= std::uint64_t{1} << 52;
-        significand = fraction << 11;
-        exponent = biased - 1023;
+    if (isInfinity(x)) {
+        return x;
     }
+    const std::uint64_t significand = x.significand;
+    const std::int64_t exponent = x.exponent;
     // value = significand * 2^k with k = exponent - 63; the root takes half
     // of an even power, so the significand is widened by 63 or 64 bits.
     const std::int64_t k = exponent - 63;

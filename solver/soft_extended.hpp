@@ -44,12 +44,59 @@ inline constexpr unsigned kInvalid = 1U;
 inline constexpr unsigned kDivisionByZero = 2U;
 inline constexpr unsigned kOverflow = 4U;
 
-// The conditions raised since the last clear, like the hardware's sticky flags.
+namespace detail {
+// The conditions raised since they were last set, like the hardware's sticky
+// flags; read and set only through the functions below.
 // NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
-inline thread_local constinit unsigned raisedFlags = 0U;
+inline thread_local constinit unsigned raised = 0U;
+}  // namespace detail
+
+// The invalid, division-by-zero and overflow flags (kInvalid, ...) raised so far.
+inline unsigned raisedFlags() {
+    return detail::raised;
+}
+
+// Sets the flags to exactly `flags`; 0 clears them.
+inline void setRaisedFlags(unsigned flags) {
+    detail::raised = flags;
+}
 
 inline void raise(unsigned flags) {
-    raisedFlags |= flags;
+    detail::raised |= flags;
+}
+
+// The fields of an IEEE 754 binary format, and of one value's encoding.
+struct BinaryFormat {
+    int fractionBits;
+    int exponentBits;
+    int minExponent;  // of the smallest normal value
+    int maxExponent;
+
+    [[nodiscard]] constexpr std::uint64_t signBit() const {
+        return std::uint64_t{1} << (fractionBits + exponentBits);
+    }
+    [[nodiscard]] constexpr std::uint64_t exponentField() const {
+        return ((std::uint64_t{1} << exponentBits) - 1) << fractionBits;
+    }
+    [[nodiscard]] constexpr std::uint64_t fractionField() const {
+        return (std::uint64_t{1} << fractionBits) - 1;
+    }
+    [[nodiscard]] constexpr int maxBiased() const { return (1 << exponentBits) - 1; }
+};
+
+inline constexpr BinaryFormat kBinary32{23, 8, -126, 127};
+inline constexpr BinaryFormat kBinary64{52, 11, -1022, 1023};
+
+struct BinaryFields {
+    bool negative;
+    int biased;  // 0 for zeros and subnormals, maxBiased() for infinities and NaNs
+    std::uint64_t fraction;
+};
+
+constexpr BinaryFields fieldsOf(std::uint64_t bits, const BinaryFormat& format) {
+    return BinaryFields{(bits & format.signBit()) != 0,
+                        static_cast<int>((bits & format.exponentField()) >> format.fractionBits),
+                        bits & format.fractionField()};
 }
 
 constexpr SoftExtended zero(bool negative) {
@@ -83,9 +130,9 @@ constexpr bool isZero(SoftExtended x) {
 SoftExtended addSpecial(SoftExtended x, SoftExtended y, bool subtract);
 SoftExtended multiplySpecial(SoftExtended x, SoftExtended y);
 SoftExtended divideSpecial(SoftExtended x, SoftExtended y);
+SoftExtended fromBinary(std::uint64_t bits, const BinaryFormat& format);
 SoftExtended widenUncommon(float value);
-float toSingleUncommon(SoftExtended x);
-double toDoubleUncommon(SoftExtended x);
+std::uint64_t toBinaryUncommon(SoftExtended x, const BinaryFormat& format);
 SoftExtended squareRoot(double value);
 
 SoftExtended outOfRange(bool negative, std::int64_t exponent);
@@ -244,56 +291,49 @@ inline Order compareSignalling(SoftExtended x, SoftExtended y) {
 
 // Exact: every binary32 value is an extended value.
 inline SoftExtended widen(float value) {
-    const auto bits = std::bit_cast<std::uint32_t>(value);
-    const std::uint32_t biased = (bits >> 23) & 0xFFU;
-    if (biased - 1U < 254U) [[likely]] {
-        return SoftExtended{(std::uint64_t{bits & 0x7FFFFFU} | 0x800000U) << 40,
-                            static_cast<std::int32_t>(biased) - 127, (bits >> 31) != 0};
+    const BinaryFields f = fieldsOf(std::bit_cast<std::uint32_t>(value), kBinary32);
+    if (static_cast<unsigned>(f.biased) - 1U < static_cast<unsigned>(kBinary32.maxBiased() - 1))
+        [[likely]] {
+        return SoftExtended{(f.fraction | (std::uint64_t{1} << kBinary32.fractionBits))
+                                << (63 - kBinary32.fractionBits),
+                            f.biased + kBinary32.minExponent - 1, f.negative};
     }
-    if ((bits << 1) == 0) {
-        return zero((bits >> 31) != 0);
+    if (f.biased == 0 && f.fraction == 0) {
+        return zero(f.negative);
     }
     return widenUncommon(value);
 }
 
-// Rounds to binary32, ties to even; beyond the range gives an infinity and
-// raises overflow; below it, a subnormal or zero.
-inline float toSingle(SoftExtended x) {
+// The encoding of x rounded to a binary format, ties to even: beyond the
+// range an infinity, with overflow raised; below it a subnormal or zero.
+template <const BinaryFormat& kFormat>
+std::uint64_t toBinary(SoftExtended x) {
+    constexpr int kDropped = 63 - kFormat.fractionBits;
     // Zero's exponent and the special one lie outside this range.
-    if (static_cast<std::uint32_t>(x.exponent) + 126U <= 253U) [[likely]] {
-        const std::uint64_t rest = x.significand & ((std::uint64_t{1} << 40) - 1);
-        // The carry of a rounding may run into the exponent, up to the infinity.
-        const std::uint64_t kept =
-            (x.significand >> 40) + roundsUp(rest, std::uint64_t{1} << 39, x.significand >> 40);
-        const std::uint32_t bits = (x.negative ? 0x80000000U : 0U) +
-                                   (static_cast<std::uint32_t>(x.exponent + 126) << 23) +
-                                   static_cast<std::uint32_t>(kept);
-        if ((bits & 0x7F800000U) == 0x7F800000U) {
+    if (static_cast<std::uint32_t>(x.exponent - kFormat.minExponent) <=
+        static_cast<std::uint32_t>(kFormat.maxExponent - kFormat.minExponent)) [[likely]] {
+        const std::uint64_t kept = x.significand >> kDropped;
+        const std::uint64_t rest = x.significand & ((std::uint64_t{1} << kDropped) - 1);
+        // The significand's leading bit adds one to the exponent field, and the
+        // carry of a rounding may run on into it, up to the infinity.
+        const std::uint64_t bits =
+            (x.negative ? kFormat.signBit() : 0U) +
+            (static_cast<std::uint64_t>(x.exponent - kFormat.minExponent) << kFormat.fractionBits) +
+            kept + roundsUp(rest, std::uint64_t{1} << (kDropped - 1), kept);
+        if ((bits & kFormat.exponentField()) == kFormat.exponentField()) {
             raise(kOverflow);
         }
-        return std::bit_cast<float>(bits);
+        return bits;
     }
-    return toSingleUncommon(x);
+    return toBinaryUncommon(x, kFormat);
 }
 
-// Rounds to binary64, ties to even, in the same way.
+inline float toSingle(SoftExtended x) {
+    return std::bit_cast<float>(static_cast<std::uint32_t>(toBinary<kBinary32>(x)));
+}
+
 inline double toDouble(SoftExtended x) {
-    if (static_cast<std::uint32_t>(x.exponent) + 1022U <= 2045U) [[likely]] {
-        const std::uint64_t rest = x.significand & 0x7FFU;
-        const std::uint64_t kept =
-            (x.significand >> 11) + roundsUp(rest, 0x400U, x.significand >> 11);
-        const std::uint64_t bits = (x.negative ? std::uint64_t{1} << 63 : 0U) +
-                                   (static_cast<std::uint64_t>(x.exponent + 1022) << 52) + kept;
-        if ((bits & 0x7FF0000000000000U) == 0x7FF0000000000000U) {
-            raise(kOverflow);
-        }
-        return std::bit_cast<double>(bits);
-    }
-    return toDoubleUncommon(x);
-}
-
-inline void clearFlags() {
-    raisedFlags = 0U;
+    return std::bit_cast<double>(toBinary<kBinary64>(x));
 }
 
 }  // namespace soft

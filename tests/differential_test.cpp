@@ -256,9 +256,9 @@ Outcome onHardware(const Operands& operands, Compute compute) {
 
 template <class Operands, class Compute>
 Outcome onSoftware(const Operands& operands, Compute compute) {
-    soft::clearFlags();
+    soft::setRaisedFlags(0U);
     Outcome outcome = compute(operands);
-    outcome.flags = soft::raisedFlags;
+    outcome.flags = soft::raisedFlags();
     return outcome;
 }
 
