@@ -94,15 +94,23 @@ constexpr std::uint64_t magnitudeBits(double value) {
     return std::bit_cast<std::uint64_t>(value) & ~(std::uint64_t{1} << 63);
 }
 
+inline constexpr std::uint64_t kExponentField = std::uint64_t{0x7FF} << 52;
+inline constexpr std::uint64_t kTwoTo127 = std::uint64_t{1023 + 127} << 52;  // its encoding
+
+// The error of a binary64 sum: x + y - sum exactly (TwoSum), for finite operands.
+inline double sumError(double x, double y, double sum) {
+    const double yPart = sum - x;
+    return (x - (sum - yPart)) + (y - yPart);
+}
+
 // True when the binary64 value lies in binary32's normal range below 2^127
 // and is not halfway between two binary32 values (whose dropped 29 bits are
 // 1000...0).
 constexpr bool clearOfSingleTies(double value) {
-    constexpr std::uint64_t kLow = std::uint64_t{1023 - 126} << 52;   // 2^-126
-    constexpr std::uint64_t kHigh = std::uint64_t{1023 + 127} << 52;  // 2^127
+    constexpr std::uint64_t kLow = std::uint64_t{1023 - 126} << 52;  // 2^-126
     constexpr std::uint64_t kDropped = (std::uint64_t{1} << 29) - 1;
     constexpr std::uint64_t kHalfway = std::uint64_t{1} << 28;
-    return magnitudeBits(value) - kLow < kHigh - kLow &&
+    return magnitudeBits(value) - kLow < kTwoTo127 - kLow &&
            (std::bit_cast<std::uint64_t>(value) & kDropped) != kHalfway;
 }
 
@@ -151,7 +159,7 @@ inline float toSingle(const SoftExtended& x) {
     switch (x.form) {
         case SoftForm::Single: return static_cast<float>(x.hi);
         case SoftForm::Exact:
-            if (magnitudeBits(x.hi) < std::uint64_t{1023 + 127} << 52) {
+            if (magnitudeBits(x.hi) < kTwoTo127) {
                 return static_cast<float>(x.hi);  // one rounding of the exact value
             }
             return exactToSingle(x.hi);
@@ -159,6 +167,11 @@ inline float toSingle(const SoftExtended& x) {
             const double sum = x.hi + x.lo;
             // A zero sum is exact, its sign that of the rounding to 64 bits.
             if (clearOfSingleTies(sum) || sum == 0.0) {
+                return static_cast<float>(sum);
+            }
+            // An exact binary64 sum (as the sum of two floats mostly is) is
+            // rounded once, halfway or not, as long as it cannot overflow.
+            if (magnitudeBits(sum) < kTwoTo127 && sumError(x.hi, x.lo, sum) == 0.0) {
                 return static_cast<float>(sum);
             }
             return sumToSingle(x.hi, x.lo);
@@ -184,13 +197,15 @@ inline double toDouble(const SoftExtended& x) {
         case SoftForm::Exact: return x.hi;
         case SoftForm::Sum: {
             // sum + error is the exact sum. Rounding it to 64 bits first
-            // matters only when it lands halfway between two binary64 values,
-            // at least 0.4997 units of the sum from it; an error below 2^-55
-            // of the sum is below a quarter of a unit (an eighth at a power of two).
+            // matters only where that lands halfway between the sum and its
+            // neighbour, at least 0.4998 units of the sum from it (halfway
+            // below a power of two the tie goes to the power, the sum, anyway).
             const double sum = x.hi + x.lo;
-            const double loPart = sum - x.hi;
-            const double error = (x.hi - (sum - loPart)) + (x.lo - loPart);
-            if (std::abs(error) * 0x1p55 < std::abs(sum)) {
+            const double unit = std::bit_cast<double>((magnitudeBits(sum) & kExponentField) -
+                                                      (std::uint64_t{52} << 52));
+            // (A sum below 2^-970 gives no positive unit here and goes the
+            // exact way, as an infinite or NaN one does through its error.)
+            if (std::abs(sumError(x.hi, x.lo, sum)) < 0.49 * unit) {
                 return sum;
             }
             return sumToDouble(x.hi, x.lo);
