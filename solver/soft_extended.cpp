@@ -39,6 +39,18 @@ double multiplySpecial(double x, double y) {
     return toDouble(multiply(fromDouble(x), fromDouble(y)));
 }
 
+void raiseForSum(double hi, double lo) {
+    (void)add(fromDouble(hi), fromDouble(lo), false);
+}
+
+void raiseForQuotient(double hi, double lo, double divisor) {
+    (void)divide(add(fromDouble(hi), fromDouble(lo), false), fromDouble(divisor));
+}
+
+void raiseForSquareRoot(double value) {
+    (void)unpackedSquareRoot(value);
+}
+
 float exactToSingle(double value) {
     return toSingle(fromDouble(value));
 }

@@ -9,7 +9,8 @@
 //
 //   Single    hi, a binary32 value (widen)
 //   Exact     hi, the product of two Single values: at most 48 significant
-//             bits, exact in binary64 and far within its range
+//             bits, exact in binary64 and far within its range (or the
+//             infinity or NaN that the product of an infinity or NaN is)
 //   Sum       hi + lo rounded to 64 bits, for two Single or Exact values
 //   Quotient  that sum (or a Single or Exact value) over the Single value
 //             `divisor`, rounded to 64 bits
@@ -27,12 +28,14 @@
 // from it by at least one unit of the 64-bit grid, so its quotient does not
 // round to m either. Unless the binary64 result is m itself, all of them lie
 // strictly between the same two halfway points and round to the same binary32
-// value. On m, and outside the binary32 normal range, the exact result is
-// computed in integers: that is rare, apart from exact ties.
+// value. On m, a sum that binary64 holds exactly is rounded once, as the sum
+// of two floats mostly is; otherwise, and outside the binary32 normal range,
+// the exact result is computed in integers, which is rare.
 //
-// Whatever a value's making raises (inf - inf, 0 / 0, ...) is raised when the
-// value is used (rounded, compared or taken apart), and every value that the
-// formulas make is used before the flags are read. The binary64 arithmetic
+// A value raises what its making raises (inf - inf, 0 / 0, ...) when it is
+// made, as the x87 unit does; where rounding or comparing it goes the exact
+// way, that raises the same again, which changes nothing unless the flags
+// were cleared in between (the solver never does so). The binary64 arithmetic
 // must be evaluated in binary64, rounding to nearest and without contraction
 // into fused multiply-adds, as the numeric environment and the compiler
 // flags have it.
@@ -68,6 +71,9 @@ namespace soft {
 // no value in a formula leaves it and the compiler keeps them in registers.
 double widenNaN(float value);
 double multiplySpecial(double x, double y);
+void raiseForSum(double hi, double lo);
+void raiseForQuotient(double hi, double lo, double divisor);
+void raiseForSquareRoot(double value);
 float exactToSingle(double value);
 float sumToSingle(double hi, double lo);
 float quotientToSingle(double hi, double lo, double divisor);
@@ -136,13 +142,20 @@ inline SoftExtended multiply(const SoftExtended& x, const SoftExtended& y) {
 inline SoftExtended add(const SoftExtended& x, const SoftExtended& y, bool subtract) {
     if (isBinary64(x) && isBinary64(y)) {
         // x - y is x + (-y) in every case, signed zeros included.
-        return held(SoftForm::Sum, x.hi, subtract ? -y.hi : y.hi);
+        const double lo = subtract ? -y.hi : y.hi;
+        if (std::isnan(x.hi + lo)) [[unlikely]] {
+            raiseForSum(x.hi, lo);  // inf - inf
+        }
+        return held(SoftForm::Sum, x.hi, lo);
     }
     return addUnpacked(x, y, subtract);
 }
 
 inline SoftExtended divide(const SoftExtended& x, const SoftExtended& y) {
     if ((isBinary64(x) || x.form == SoftForm::Sum) && y.form == SoftForm::Single) {
+        if (!std::isfinite((x.hi + x.lo) / y.hi)) [[unlikely]] {
+            raiseForQuotient(x.hi, x.lo, y.hi);  // 0 / 0, x / 0, inf / inf
+        }
         return held(SoftForm::Quotient, x.hi, x.lo, y.hi);
     }
     return divideUnpacked(x, y);
@@ -150,6 +163,9 @@ inline SoftExtended divide(const SoftExtended& x, const SoftExtended& y) {
 
 // The square root of a binary64 value, rounded once to 64 bits.
 inline SoftExtended squareRoot(double value) {
+    if (!(value >= 0.0)) [[unlikely]] {
+        raiseForSquareRoot(value);  // a negative number
+    }
     return held(SoftForm::Root, value, std::sqrt(value));
 }
 

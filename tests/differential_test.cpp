@@ -584,6 +584,73 @@ struct Abs {
     }
 };
 
+// Values of each form that an implementation may hold differently (a float,
+// a product, a sum, a quotient, a root), combined in ways the formulas do not.
+struct Leaf {
+    SumOperands sum;
+    float divisor = 0.0F;
+    unsigned char kind = 0;  // widen(f0), f0*f1, the sum, the sum / divisor, its root
+};
+
+struct CompositionOperands {
+    Leaf x;
+    Leaf y;
+    unsigned char operation = 0;  // x + y, x - y, x * y, x / y, x alone
+    unsigned char finish = 0;     // as it is, to binary32, to binary64, or x against y
+};
+
+Leaf drawLeaf(Random& random) {
+    const QuotientOperands q = drawQuotient(random);
+    return Leaf{q.numerator, q.divisor, static_cast<unsigned char>(random.below(5))};
+}
+
+CompositionOperands drawComposition(Random& random) {
+    CompositionOperands c{drawLeaf(random), drawLeaf(random), 0, 0};
+    c.operation = static_cast<unsigned char>(random.below(5));
+    c.finish = static_cast<unsigned char>(random.below(4));
+    return c;
+}
+
+template <class A>
+typename A::Value leafValue(const Leaf& leaf) {
+    const SumOperands& s = leaf.sum;
+    switch (leaf.kind) {
+        case 0: return A::widen(s.f[0]);
+        case 1: return A::widen(s.f[0]) * A::widen(s.f[1]);
+        case 2: return sumOf<A>(s);
+        case 3: return sumOf<A>(s) / A::widen(leaf.divisor);
+        default: return A::squareRoot(A::toDouble(sumOf<A>(s)));
+    }
+}
+
+struct Composition {
+    template <class A>
+    static Outcome run(const CompositionOperands& c) {
+        const typename A::Value x = leafValue<A>(c.x);
+        const typename A::Value y = leafValue<A>(c.y);
+        if (c.finish == 3) {
+            return Outcome{!(x >= y) ? 1U : 0U, x < y ? 1U : 0U, 0};
+        }
+        const typename A::Value r = c.operation == 0   ? x + y
+                                    : c.operation == 1 ? x - y
+                                    : c.operation == 2 ? x * y
+                                    : c.operation == 3 ? x / y
+                                                       : x;
+        return c.finish == 0   ? encode(r)
+               : c.finish == 1 ? encode(A::toSingle(r))
+                               : encode(A::toDouble(r));
+    }
+};
+
+std::string describeComposition(const CompositionOperands& c) {
+    const auto leaf = [](const Leaf& l) {
+        return "[kind " + std::to_string(l.kind) + ": " + describeSum(l.sum) + " / " +
+               floats({l.divisor}) + "]";
+    };
+    return leaf(c.x) + " op " + std::to_string(c.operation) + " " + leaf(c.y) + " finish " +
+           std::to_string(c.finish);
+}
+
 std::string describeFloat(const float& f) {
     return floats({f});
 }
@@ -601,7 +668,7 @@ std::string describeDouble(const double& d) {
 // An operation under test. Its operand set is a plain value of a few bytes,
 // so that it can be written to a file and read back on another machine
 // (both little-endian, with the same layout of floats and bools).
-constexpr std::size_t kMaxOperandBytes = 48;
+constexpr std::size_t kMaxOperandBytes = 64;
 using OperandBytes = std::array<unsigned char, kMaxOperandBytes>;
 
 struct Operation {
@@ -662,6 +729,7 @@ const Operation kOperations[] = {
     operation<ComplexQuotient>("ComplexQuotient", drawComplexPair, describePair),
     operation<Norm>("Norm", drawComplexPair, describePair),
     operation<Abs>("Abs", drawComplexPair, describePair),
+    operation<Composition>("Composition", drawComposition, describeComposition),
 };
 
 const char* setting(const char* name) {
