@@ -97,11 +97,10 @@ constexpr bool isBinary64(const SoftExtended& x) {
 }
 
 constexpr std::uint64_t magnitudeBits(double value) {
-    return std::bit_cast<std::uint64_t>(value) & ~(std::uint64_t{1} << 63);
+    return std::bit_cast<std::uint64_t>(value) & ~kBinary64.signBit();
 }
 
-inline constexpr std::uint64_t kExponentField = std::uint64_t{0x7FF} << 52;
-inline constexpr std::uint64_t kTwoTo127 = std::uint64_t{1023 + 127} << 52;  // its encoding
+inline constexpr std::uint64_t kTwoTo127 = std::bit_cast<std::uint64_t>(0x1p127);
 
 // The error of a binary64 sum: x + y - sum exactly (TwoSum), for finite operands.
 inline double sumError(double x, double y, double sum) {
@@ -110,14 +109,22 @@ inline double sumError(double x, double y, double sum) {
 }
 
 // True when the binary64 value lies in binary32's normal range below 2^127
-// and is not halfway between two binary32 values (whose dropped 29 bits are
-// 1000...0).
+// and is not halfway between two binary32 values (the bits that binary32
+// drops are 1000...0 there).
 constexpr bool clearOfSingleTies(double value) {
-    constexpr std::uint64_t kLow = std::uint64_t{1023 - 126} << 52;  // 2^-126
-    constexpr std::uint64_t kDropped = (std::uint64_t{1} << 29) - 1;
-    constexpr std::uint64_t kHalfway = std::uint64_t{1} << 28;
+    constexpr std::uint64_t kLow = std::bit_cast<std::uint64_t>(0x1p-126);
+    constexpr int kDropped = kBinary64.fractionBits - kBinary32.fractionBits;
+    constexpr std::uint64_t kDroppedBits = (std::uint64_t{1} << kDropped) - 1;
+    constexpr std::uint64_t kHalfway = std::uint64_t{1} << (kDropped - 1);
     return magnitudeBits(value) - kLow < kTwoTo127 - kLow &&
-           (std::bit_cast<std::uint64_t>(value) & kDropped) != kHalfway;
+           (std::bit_cast<std::uint64_t>(value) & kDroppedBits) != kHalfway;
+}
+
+// The unit in the last place of a binary64 value of magnitude 2^-970 or more.
+constexpr double unitOf(double value) {
+    constexpr auto kFractionBits = static_cast<std::uint64_t>(kBinary64.fractionBits);
+    return std::bit_cast<double>((magnitudeBits(value) & kBinary64.exponentField()) -
+                                 (kFractionBits << kFractionBits));
 }
 
 // Exact; a signalling NaN raises invalid and is quieted, as the x87 unit loads it.
@@ -217,11 +224,9 @@ inline double toDouble(const SoftExtended& x) {
             // neighbour, at least 0.4998 units of the sum from it (halfway
             // below a power of two the tie goes to the power, the sum, anyway).
             const double sum = x.hi + x.lo;
-            const double unit = std::bit_cast<double>((magnitudeBits(sum) & kExponentField) -
-                                                      (std::uint64_t{52} << 52));
-            // (A sum below 2^-970 gives no positive unit here and goes the
-            // exact way, as an infinite or NaN one does through its error.)
-            if (std::abs(sumError(x.hi, x.lo, sum)) < 0.49 * unit) {
+            // (A sum below 2^-970 gives no positive unit and goes the exact
+            // way, as an infinite or NaN one does through its error.)
+            if (std::abs(sumError(x.hi, x.lo, sum)) < 0.49 * unitOf(sum)) {
                 return sum;
             }
             return sumToDouble(x.hi, x.lo);
