@@ -21,8 +21,12 @@ SoftExtended holding(Unpacked value) {
 Unpacked unpack(SoftExtended x) {
     switch (x.form) {
         case SoftForm::Single:
-        case SoftForm::Exact: return fromDouble(x.hi);
-        case SoftForm::Sum: return add(fromDouble(x.hi), fromDouble(x.lo), false);
+        case SoftForm::Exact: return fromDouble(binary64Of(x));
+        case SoftForm::SingleSum:
+        case SoftForm::Sum: {
+            const Terms terms = termsOf(x);
+            return add(fromDouble(terms.hi), fromDouble(terms.lo), false);
+        }
         case SoftForm::Quotient:
             return divide(add(fromDouble(x.hi), fromDouble(x.lo), false), fromDouble(x.divisor));
         case SoftForm::Root: return unpackedSquareRoot(x.hi);
@@ -31,12 +35,12 @@ Unpacked unpack(SoftExtended x) {
     return x.unpacked;
 }
 
-double widenNaN(float value) {
-    return toDouble(unpackedSingle(value));
+float widenNaN(float value) {
+    return toSingle(unpackedSingle(value));
 }
 
-double multiplySpecial(double x, double y) {
-    return toDouble(multiply(fromDouble(x), fromDouble(y)));
+void raiseForProduct(double x, double y) {
+    (void)multiply(fromDouble(x), fromDouble(y));
 }
 
 void raiseForSum(double hi, double lo) {

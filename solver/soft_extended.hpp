@@ -7,10 +7,12 @@
 // A value remembers how it was made, as long as that is one of the forms the
 // complex formulas build, and is rounded only when it is used:
 //
-//   Single    hi, a binary32 value (widen)
-//   Exact     hi, the product of two Single values: at most 48 significant
-//             bits, exact in binary64 and far within its range (or the
-//             infinity or NaN that the product of an infinity or NaN is)
+//   Single    `first`, a binary32 value (widen)
+//   Exact     the product of the Single values `first` and `second`: at
+//             most 48 significant bits, exact in binary64 and far within its
+//             range (or the infinity or NaN that the product of an infinity
+//             or NaN is)
+//   SingleSum first + second rounded to 64 bits, for two Single values
 //   Sum       hi + lo rounded to 64 bits, for two Single or Exact values
 //   Quotient  that sum (or a Single or Exact value) over the Single value
 //             `divisor`, rounded to 64 bits
@@ -52,10 +54,12 @@ static_assert(FLT_EVAL_METHOD == 0, "binary64 arithmetic is evaluated in binary6
 
 namespace secant {
 
-enum class SoftForm : unsigned char { Single, Exact, Sum, Quotient, Root, Unpacked };
+enum class SoftForm : unsigned char { Single, Exact, SingleSum, Sum, Quotient, Root, Unpacked };
 
 struct SoftExtended {
     SoftForm form = SoftForm::Single;
+    float first = 0.0F;
+    float second = 0.0F;
     double hi = 0.0;
     double lo = -0.0;  // x + -0 is x for every x, either zero included
     double divisor = 1.0;
@@ -69,8 +73,8 @@ namespace soft {
 // of every value in a formula is known where it is compiled. The others take
 // their operands by value: a copy made for the call, so that the address of
 // no value in a formula leaves it and the compiler keeps them in registers.
-double widenNaN(float value);
-double multiplySpecial(double x, double y);
+float widenNaN(float value);
+void raiseForProduct(double x, double y);
 void raiseForSum(double hi, double lo);
 void raiseForQuotient(double hi, double lo, double divisor);
 void raiseForSquareRoot(double value);
@@ -89,11 +93,44 @@ double toDoubleUnpacked(SoftExtended x);
 Order compareUnpacked(SoftExtended x, SoftExtended y);
 
 constexpr SoftExtended held(SoftForm form, double hi, double lo = -0.0, double divisor = 1.0) {
-    return SoftExtended{form, hi, lo, divisor, Unpacked{}};
+    return SoftExtended{form, 0.0F, 0.0F, hi, lo, divisor, Unpacked{}};
+}
+
+// A form that also keeps its binary32 operands.
+constexpr SoftExtended heldWith(SoftForm form, float first, float second) {
+    return SoftExtended{form, first, second, 0.0, -0.0, 1.0, Unpacked{}};
 }
 
 constexpr bool isBinary64(const SoftExtended& x) {
     return x.form == SoftForm::Single || x.form == SoftForm::Exact;
+}
+
+constexpr bool isSum(const SoftExtended& x) {
+    return x.form == SoftForm::SingleSum || x.form == SoftForm::Sum;
+}
+
+// The binary64 value of a Single or Exact value. Conversions are made where
+// they are used: the compiler may not move one (it could raise a flag) to
+// where it is not needed.
+constexpr double binary64Of(const SoftExtended& x) {
+    return x.form == SoftForm::Single ? double{x.first} : double{x.first} * double{x.second};
+}
+
+// The two binary64 terms of a sum (SingleSum or Sum), or of a value of the
+// forms above and -0.
+struct Terms {
+    double hi;
+    double lo;
+};
+
+constexpr Terms termsOf(const SoftExtended& x) {
+    if (x.form == SoftForm::SingleSum) {
+        return Terms{x.first, x.second};
+    }
+    if (x.form == SoftForm::Sum) {
+        return Terms{x.hi, x.lo};
+    }
+    return Terms{binary64Of(x), -0.0};
 }
 
 constexpr std::uint64_t magnitudeBits(double value) {
@@ -130,40 +167,64 @@ constexpr double unitOf(double value) {
 // Exact; a signalling NaN raises invalid and is quieted, as the x87 unit loads it.
 inline SoftExtended widen(float value) {
     if (std::isnan(value)) [[unlikely]] {
-        return held(SoftForm::Single, widenNaN(value));
+        return heldWith(SoftForm::Single, widenNaN(value), 0.0F);
     }
-    return held(SoftForm::Single, value);
+    return heldWith(SoftForm::Single, value, 0.0F);
+}
+
+// Rounding the product of two binary32 values, exact at 64 bits, to binary32
+// is one rounding: binary32 arithmetic gives it. It is finite unless an
+// operand is infinite or NaN or the product overflows.
+inline float roundedProduct(const SoftExtended& x) {
+    return x.first * x.second;
+}
+
+// The sum of two binary32 values rounded to 64 bits and then to 24 is the sum
+// rounded once (64 >= 2 * 24 + 2): binary32 arithmetic gives it too.
+inline float roundedSum(const SoftExtended& x) {
+    return x.first + x.second;
 }
 
 inline SoftExtended multiply(const SoftExtended& x, const SoftExtended& y) {
     if (x.form == SoftForm::Single && y.form == SoftForm::Single) {
-        double product = x.hi * y.hi;
-        if (!std::isfinite(product)) [[unlikely]] {
-            product = multiplySpecial(x.hi, y.hi);  // 0 * inf raises invalid
+        const SoftExtended product = heldWith(SoftForm::Exact, x.first, y.first);
+        if (!std::isfinite(roundedProduct(product))) [[unlikely]] {
+            raiseForProduct(x.first, y.first);  // 0 * inf raises invalid
         }
-        return held(SoftForm::Exact, product);
+        return product;
     }
     return multiplyUnpacked(x, y);
 }
 
 inline SoftExtended add(const SoftExtended& x, const SoftExtended& y, bool subtract) {
-    if (isBinary64(x) && isBinary64(y)) {
-        // x - y is x + (-y) in every case, signed zeros included.
-        const double lo = subtract ? -y.hi : y.hi;
-        if (std::isnan(x.hi + lo)) [[unlikely]] {
-            raiseForSum(x.hi, lo);  // inf - inf
+    // x - y is x + (-y) in every case, signed zeros included.
+    if (x.form == SoftForm::Single && y.form == SoftForm::Single) {
+        const SoftExtended sum =
+            heldWith(SoftForm::SingleSum, x.first, subtract ? -y.first : y.first);
+        if (!std::isfinite(roundedSum(sum))) [[unlikely]] {
+            raiseForSum(sum.first, sum.second);  // inf - inf
         }
-        return held(SoftForm::Sum, x.hi, lo);
+        return sum;
+    }
+    if (isBinary64(x) && isBinary64(y)) {
+        const double hi = binary64Of(x);
+        const double lo = subtract ? -binary64Of(y) : binary64Of(y);
+        if (std::isnan(hi + lo)) [[unlikely]] {
+            raiseForSum(hi, lo);  // inf - inf
+        }
+        return held(SoftForm::Sum, hi, lo);
     }
     return addUnpacked(x, y, subtract);
 }
 
 inline SoftExtended divide(const SoftExtended& x, const SoftExtended& y) {
-    if ((isBinary64(x) || x.form == SoftForm::Sum) && y.form == SoftForm::Single) {
-        if (!std::isfinite((x.hi + x.lo) / y.hi)) [[unlikely]] {
-            raiseForQuotient(x.hi, x.lo, y.hi);  // 0 / 0, x / 0, inf / inf
+    if ((isBinary64(x) || isSum(x)) && y.form == SoftForm::Single) {
+        const Terms terms = termsOf(x);
+        const double divisor = y.first;
+        if (!std::isfinite((terms.hi + terms.lo) / divisor)) [[unlikely]] {
+            raiseForQuotient(terms.hi, terms.lo, divisor);  // 0 / 0, x / 0, inf / inf
         }
-        return held(SoftForm::Quotient, x.hi, x.lo, y.hi);
+        return held(SoftForm::Quotient, terms.hi, terms.lo, divisor);
     }
     return divideUnpacked(x, y);
 }
@@ -180,12 +241,16 @@ inline SoftExtended squareRoot(double value) {
 // raises overflow; below it, a subnormal or zero.
 inline float toSingle(const SoftExtended& x) {
     switch (x.form) {
-        case SoftForm::Single: return static_cast<float>(x.hi);
-        case SoftForm::Exact:
-            if (magnitudeBits(x.hi) < kTwoTo127) {
-                return static_cast<float>(x.hi);  // one rounding of the exact value
-            }
-            return exactToSingle(x.hi);
+        case SoftForm::Single: return x.first;
+        // An infinity or NaN goes the exact way, for the overflow flag.
+        case SoftForm::Exact: {
+            const float product = roundedProduct(x);
+            return std::isfinite(product) ? product : exactToSingle(binary64Of(x));
+        }
+        case SoftForm::SingleSum: {
+            const float sum = roundedSum(x);
+            return std::isfinite(sum) ? sum : sumToSingle(x.first, x.second);
+        }
         case SoftForm::Sum: {
             const double sum = x.hi + x.lo;
             // A zero sum is exact, its sign that of the rounding to 64 bits.
@@ -217,19 +282,21 @@ inline float toSingle(const SoftExtended& x) {
 inline double toDouble(const SoftExtended& x) {
     switch (x.form) {
         case SoftForm::Single:
-        case SoftForm::Exact: return x.hi;
+        case SoftForm::Exact: return binary64Of(x);
+        case SoftForm::SingleSum:
         case SoftForm::Sum: {
+            const Terms terms = termsOf(x);
             // sum + error is the exact sum. Rounding it to 64 bits first
             // matters only where that lands halfway between the sum and its
             // neighbour, at least 0.4998 units of the sum from it (halfway
             // below a power of two the tie goes to the power, the sum, anyway).
-            const double sum = x.hi + x.lo;
+            const double sum = terms.hi + terms.lo;
             // (A sum below 2^-970 gives no positive unit and goes the exact
             // way, as an infinite or NaN one does through its error.)
-            if (std::abs(sumError(x.hi, x.lo, sum)) < 0.49 * unitOf(sum)) {
+            if (std::abs(sumError(terms.hi, terms.lo, sum)) < 0.49 * unitOf(sum)) {
                 return sum;
             }
-            return sumToDouble(x.hi, x.lo);
+            return sumToDouble(terms.hi, terms.lo);
         }
         default: break;
     }
@@ -249,19 +316,20 @@ constexpr Order orderOf(double x, double y) {
 // The order as the x87 unit compares; it raises what the operands' making raises.
 inline Order compare(const SoftExtended& x, const SoftExtended& y) {
     if (isBinary64(x) && isBinary64(y)) {
-        return orderOf(x.hi, y.hi);
+        return orderOf(binary64Of(x), binary64Of(y));
     }
     if (x.form == SoftForm::Root && isBinary64(y)) {
         // Rounding is monotonic and y is a binary64 value: where the root
         // rounded to binary64 differs from y, the root rounded to 64 bits
         // (which then cannot equal y) lies on the same side.
-        if (x.lo < y.hi) {
+        const double yValue = binary64Of(y);
+        if (x.lo < yValue) {
             return Order::Less;
         }
-        if (x.lo > y.hi) {
+        if (x.lo > yValue) {
             return Order::Greater;
         }
-        return rootOrder(x.hi, y.hi);
+        return rootOrder(x.hi, yValue);
     }
     return compareUnpacked(x, y);
 }
