@@ -49,7 +49,8 @@ run_suite fuzz
 grep -h "number_of_executed_units" build/fuzz/Testing/Temporary/LastTest.log
 
 echo "=== static checks"
-clang-format --dry-run --Werror "${sources[@]}" tests/*.cpp tests/*.hpp tests/fuzz/*.cpp bench/*.cpp
+clang-format --dry-run --Werror "${sources[@]}" tests/*.cpp tests/*.hpp tests/fuzz/*.cpp bench/*.cpp \
+    bench/*.hpp
 clang-tidy -p build/default --quiet app/*.cpp solver/*.cpp platform/*.cpp platform/posix/*.cpp
 cppcheck --enable=warning,performance,portability --error-exitcode=1 --inline-suppr --quiet \
     --std=c++20 -I . app solver platform/cp1251.cpp platform/keys.cpp platform/posix
