@@ -1,8 +1,8 @@
 // The software extended arithmetic: the x87 unit's results (a 64-bit
 // significand, round to nearest with ties to even) and its invalid,
-// division-by-zero and overflow flags, from binary64 hardware arithmetic
-// where that decides the result, and from the integer implementation of
-// unpacked_extended.hpp where it does not.
+// division-by-zero and overflow flags, from binary32 and binary64 hardware
+// arithmetic where that decides the result, and from the integer
+// implementation of unpacked_extended.hpp where it does not.
 //
 // A value remembers how it was made, as long as that is one of the forms the
 // complex formulas build, and is rounded only when it is used:
@@ -20,7 +20,9 @@
 //             lo holds it rounded to binary64
 //   Unpacked  any other value, held in `unpacked`
 //
-// Why binary64 arithmetic may stand for the x87 unit's roundings: rounding
+// A sum or product of two binary32 values rounded to 64 bits and then to 24
+// is the same rounded once (64 >= 2 * 24 + 2), so binary32 arithmetic gives
+// it. Why binary64 arithmetic may stand for the x87 unit's roundings: rounding
 // is monotonic and leaves representable values alone. A point m halfway
 // between two binary32 values has 25 significant bits, m times a binary32
 // divisor at most 49: both are binary64 values and lie on the 64-bit grid.
@@ -32,7 +34,8 @@
 // strictly between the same two halfway points and round to the same binary32
 // value. On m, a sum that binary64 holds exactly is rounded once, as the sum
 // of two floats mostly is; otherwise, and outside the binary32 normal range,
-// the exact result is computed in integers, which is rare.
+// the exact result is computed in integers, which is rare. An infinite or
+// NaN result goes that way too, for its flags.
 //
 // A value raises what its making raises (inf - inf, 0 / 0, ...) when it is
 // made, as the x87 unit does; where rounding or comparing it goes the exact
@@ -172,15 +175,15 @@ inline SoftExtended widen(float value) {
     return heldWith(SoftForm::Single, value, 0.0F);
 }
 
-// Rounding the product of two binary32 values, exact at 64 bits, to binary32
-// is one rounding: binary32 arithmetic gives it. It is finite unless an
-// operand is infinite or NaN or the product overflows.
+// An Exact value rounded to binary32 (the product is exact at 64 bits, so
+// this is one rounding): finite unless an operand is infinite or NaN or the
+// product overflows.
 inline float roundedProduct(const SoftExtended& x) {
     return x.first * x.second;
 }
 
-// The sum of two binary32 values rounded to 64 bits and then to 24 is the sum
-// rounded once (64 >= 2 * 24 + 2): binary32 arithmetic gives it too.
+// A SingleSum value rounded to binary32, the sum rounded once: finite unless
+// an operand is infinite or NaN or the sum overflows.
 inline float roundedSum(const SoftExtended& x) {
     return x.first + x.second;
 }
