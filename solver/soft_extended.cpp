@@ -20,7 +20,7 @@ SoftExtended holding(Unpacked value) {
 // cppcheck-suppress passedByValue
 Unpacked unpack(SoftExtended x) {
     switch (x.form) {
-        case SoftForm::Single:
+        case SoftForm::Single: return unpackedSingle(x.first);
         case SoftForm::Exact: return fromDouble(binary64Of(x));
         case SoftForm::SingleSum:
         case SoftForm::Sum: {
@@ -35,20 +35,19 @@ Unpacked unpack(SoftExtended x) {
     return x.unpacked;
 }
 
-float widenNaN(float value) {
-    return toSingle(unpackedSingle(value));
+void raiseForProduct(float x, float y) {
+    (void)multiply(unpackedSingle(x), unpackedSingle(y));
 }
 
-void raiseForProduct(double x, double y) {
-    (void)multiply(fromDouble(x), fromDouble(y));
+void raiseForSum(SoftForm xForm, float x1, float x2, SoftForm yForm, float y1, float y2,
+                 bool subtract) {
+    (void)add(unpack(heldWith(xForm, x1, x2)), unpack(heldWith(yForm, y1, y2)), subtract);
 }
 
-void raiseForSum(double hi, double lo) {
-    (void)add(fromDouble(hi), fromDouble(lo), false);
-}
-
-void raiseForQuotient(double hi, double lo, double divisor) {
-    (void)divide(add(fromDouble(hi), fromDouble(lo), false), fromDouble(divisor));
+void raiseForQuotient(SoftForm xForm, float x1, float x2, double hi, double lo, float divisor) {
+    const Unpacked numerator = xForm == SoftForm::Sum ? add(fromDouble(hi), fromDouble(lo), false)
+                                                      : unpack(heldWith(xForm, x1, x2));
+    (void)divide(numerator, unpackedSingle(divisor));
 }
 
 void raiseForSquareRoot(double value) {

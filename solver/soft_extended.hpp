@@ -76,10 +76,13 @@ namespace soft {
 // of every value in a formula is known where it is compiled. The others take
 // their operands by value: a copy made for the call, so that the address of
 // no value in a formula leaves it and the compiler keeps them in registers.
-float widenNaN(float value);
-void raiseForProduct(double x, double y);
-void raiseForSum(double hi, double lo);
-void raiseForQuotient(double hi, double lo, double divisor);
+// What making a value raises, for operands of the forms that keep their
+// binary32 operands (Single, Exact, SingleSum) given as form, first, second
+// (a Sum's own making has raised what its operands raise).
+void raiseForProduct(float x, float y);
+void raiseForSum(SoftForm xForm, float x1, float x2, SoftForm yForm, float y1, float y2,
+                 bool subtract);
+void raiseForQuotient(SoftForm xForm, float x1, float x2, double hi, double lo, float divisor);
 void raiseForSquareRoot(double value);
 float exactToSingle(double value);
 float sumToSingle(double hi, double lo);
@@ -167,11 +170,10 @@ constexpr double unitOf(double value) {
                                  (kFractionBits << kFractionBits));
 }
 
-// Exact; a signalling NaN raises invalid and is quieted, as the x87 unit loads it.
+// Exact. A signalling NaN, which the x87 unit quiets as it loads it, raising
+// invalid, is kept as it is and raises invalid where it is used: a NaN result
+// goes the exact way, and that starts from the binary32 operands.
 inline SoftExtended widen(float value) {
-    if (std::isnan(value)) [[unlikely]] {
-        return heldWith(SoftForm::Single, widenNaN(value), 0.0F);
-    }
     return heldWith(SoftForm::Single, value, 0.0F);
 }
 
@@ -192,7 +194,7 @@ inline SoftExtended multiply(const SoftExtended& x, const SoftExtended& y) {
     if (x.form == SoftForm::Single && y.form == SoftForm::Single) {
         const SoftExtended product = heldWith(SoftForm::Exact, x.first, y.first);
         if (!std::isfinite(roundedProduct(product))) [[unlikely]] {
-            raiseForProduct(x.first, y.first);  // 0 * inf raises invalid
+            raiseForProduct(x.first, y.first);  // 0 * inf, a signalling NaN
         }
         return product;
     }
@@ -205,7 +207,7 @@ inline SoftExtended add(const SoftExtended& x, const SoftExtended& y, bool subtr
         const SoftExtended sum =
             heldWith(SoftForm::SingleSum, x.first, subtract ? -y.first : y.first);
         if (!std::isfinite(roundedSum(sum))) [[unlikely]] {
-            raiseForSum(sum.first, sum.second);  // inf - inf
+            raiseForSum(x.form, x.first, x.second, y.form, y.first, y.second, subtract);
         }
         return sum;
     }
@@ -213,7 +215,7 @@ inline SoftExtended add(const SoftExtended& x, const SoftExtended& y, bool subtr
         const double hi = binary64Of(x);
         const double lo = subtract ? -binary64Of(y) : binary64Of(y);
         if (std::isnan(hi + lo)) [[unlikely]] {
-            raiseForSum(hi, lo);  // inf - inf
+            raiseForSum(x.form, x.first, x.second, y.form, y.first, y.second, subtract);
         }
         return held(SoftForm::Sum, hi, lo);
     }
@@ -225,7 +227,8 @@ inline SoftExtended divide(const SoftExtended& x, const SoftExtended& y) {
         const Terms terms = termsOf(x);
         const double divisor = y.first;
         if (!std::isfinite((terms.hi + terms.lo) / divisor)) [[unlikely]] {
-            raiseForQuotient(terms.hi, terms.lo, divisor);  // 0 / 0, x / 0, inf / inf
+            // 0 / 0, x / 0, inf / inf, a signalling NaN
+            raiseForQuotient(x.form, x.first, x.second, terms.hi, terms.lo, y.first);
         }
         return held(SoftForm::Quotient, terms.hi, terms.lo, divisor);
     }
@@ -244,7 +247,11 @@ inline SoftExtended squareRoot(double value) {
 // raises overflow; below it, a subnormal or zero.
 inline float toSingle(const SoftExtended& x) {
     switch (x.form) {
-        case SoftForm::Single: return x.first;
+        case SoftForm::Single:
+            if (std::isnan(x.first)) [[unlikely]] {
+                break;  // quieted, and invalid raised for a signalling one
+            }
+            return x.first;
         // An infinity or NaN goes the exact way, for the overflow flag.
         case SoftForm::Exact: {
             const float product = roundedProduct(x);
@@ -285,6 +292,10 @@ inline float toSingle(const SoftExtended& x) {
 inline double toDouble(const SoftExtended& x) {
     switch (x.form) {
         case SoftForm::Single:
+            if (std::isnan(x.first)) [[unlikely]] {
+                break;  // quieted, and invalid raised for a signalling one
+            }
+            return binary64Of(x);
         case SoftForm::Exact: return binary64Of(x);
         case SoftForm::SingleSum:
         case SoftForm::Sum: {
@@ -319,7 +330,10 @@ constexpr Order orderOf(double x, double y) {
 // The order as the x87 unit compares; it raises what the operands' making raises.
 inline Order compare(const SoftExtended& x, const SoftExtended& y) {
     if (isBinary64(x) && isBinary64(y)) {
-        return orderOf(binary64Of(x), binary64Of(y));
+        const Order order = orderOf(binary64Of(x), binary64Of(y));
+        if (order != Order::Unordered) [[likely]] {
+            return order;
+        }
     }
     if (x.form == SoftForm::Root && isBinary64(y)) {
         // Rounding is monotonic and y is a binary64 value: where the root
