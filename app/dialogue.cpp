@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "app/inclusion.hpp"
+#include "app/shown_number.hpp"
 #include "app/svg.hpp"
 #include "app/texts.hpp"
 #include "solver/numeric_environment.hpp"
@@ -185,8 +186,8 @@ void printTraceLine(Console& console, int root, int pass, Complex x2, Extended m
     printOem(console, texts::kTraceRoot);
     console.out << root;
     printOem(console, texts::kTracePass);
-    console.out << pass << ": x=" << x2.real() << " " << x2.imag()
-                << "i |f(x)|=" << toDouble(modulus) << std::endl;
+    console.out << pass << ": x=" << Shown{x2.real()} << " " << Shown{x2.imag()}
+                << "i |f(x)|=" << Shown{toDouble(modulus)} << std::endl;
 }
 
 // Runs between a pass and its stop test. Whatever the output does to the
@@ -360,7 +361,7 @@ void printReport(Console& console, const Roots& roots, const CoefficientTable& a
         console.printOem(console.out, roots.converged[k]
                                           ? texts::kReportConverged.zeroTerminated()
                                           : texts::kReportNotConverged.zeroTerminated());
-        console.out << ", |P(x" << k << ")|=" << residual(asRead, roots.values[k]);
+        console.out << ", |P(x" << k << ")|=" << Shown{residual(asRead, roots.values[k])};
         printDisk(console, disks, k);
         console.out << std::endl;
     }

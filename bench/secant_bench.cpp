@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/dialogue.hpp"
+#include "bench/bare_search.hpp"
 #include "platform/cp1251.hpp"
 #include "solver/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
@@ -32,27 +33,6 @@ void loadNinthOrder() {
           {5, 0},
           {6, 0},
           {7, 0}});
-}
-
-// The search loop as it stands without its record, its observer test and the
-// exception flag checks around it: the baseline for what those cost.
-Complex bareSearch(int passesWanted) {
-    Complex x0 = secant::kSecantStart0;
-    Complex x1 = secant::kSecantStart1;
-    Complex f0 = secant::evaluatePolynomial(x0);
-    Complex f1 = secant::evaluatePolynomial(x1);
-    const secant::Extended tolerance = secant::widen(secant::kSecantTolerance);
-    for (int pass = 1;; ++pass) {
-        const Complex x2 = x0 - (f0 * (x1 - x0)) / (f1 - f0);
-        const Complex f2 = secant::evaluatePolynomial(x2);
-        if (!(secant::abs(f2) >= tolerance) || pass == passesWanted) {
-            return x2;
-        }
-        x0 = x1;
-        f0 = f1;
-        x1 = x2;
-        f1 = f2;
-    }
 }
 
 void BM_EvaluateNinthOrder(benchmark::State& state) {
@@ -83,7 +63,7 @@ void BM_SearchPassLimitBare(benchmark::State& state) {
     secant::establishNumericEnvironment();
     load({{1000, 0}, {0, 0}, {0, 0}, {-1, 0}});
     for (auto _ : state) {
-        benchmark::DoNotOptimize(bareSearch(secant::kSecantMaxIterations));
+        benchmark::DoNotOptimize(secant::bench::bareSearch(secant::kSecantMaxIterations));
     }
     state.SetItemsProcessed(state.iterations() * secant::kSecantMaxIterations);
 }

@@ -6,20 +6,20 @@
 
 namespace secant {
 
-Complex& Complex::operator+=(Complex w) {
-    return *this = formulas::sum<Arithmetic>(*this, w);
+Complex operator+(Complex z, Complex w) {
+    return formulas::sum<Arithmetic>(z, w);
 }
 
-Complex& Complex::operator-=(Complex w) {
-    return *this = formulas::difference<Arithmetic>(*this, w);
+Complex operator-(Complex z, Complex w) {
+    return formulas::difference<Arithmetic>(z, w);
 }
 
-Complex& Complex::operator*=(Complex w) {
-    return *this = formulas::product<Arithmetic>(*this, w);
+Complex operator*(Complex z, Complex w) {
+    return formulas::product<Arithmetic>(z, w);
 }
 
-Complex& Complex::operator/=(Complex w) {
-    return *this = formulas::quotient<Arithmetic>(*this, w);
+Complex operator/(Complex z, Complex w) {
+    return formulas::quotient<Arithmetic>(z, w);
 }
 
 Extended norm(Complex z) {

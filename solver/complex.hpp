@@ -36,17 +36,23 @@ struct Complex {
     Complex& operator/=(Complex w);
 };
 
-inline Complex operator+(Complex z, Complex w) {
-    return z += w;
+// The left operand is z. Each gives what its compound form gives a copy of z.
+Complex operator+(Complex z, Complex w);
+Complex operator-(Complex z, Complex w);
+Complex operator*(Complex z, Complex w);
+Complex operator/(Complex z, Complex w);
+
+inline Complex& Complex::operator+=(Complex w) {
+    return *this = *this + w;
 }
-inline Complex operator-(Complex z, Complex w) {
-    return z -= w;
+inline Complex& Complex::operator-=(Complex w) {
+    return *this = *this - w;
 }
-inline Complex operator*(Complex z, Complex w) {
-    return z *= w;
+inline Complex& Complex::operator*=(Complex w) {
+    return *this = *this * w;
 }
-inline Complex operator/(Complex z, Complex w) {
-    return z /= w;
+inline Complex& Complex::operator/=(Complex w) {
+    return *this = *this / w;
 }
 
 // Squared modulus single(a*a) + b*b, left unrounded in the extended format.

@@ -24,38 +24,41 @@ Complex difference(Complex z, Complex w) {
                    A::toSingle(A::widen(z.im) - A::widen(w.im)));
 }
 
+// Each part is widened once (widening is exact) and used where the formula
+// names it.
 template <class A>
 Complex product(Complex z, Complex w) {
-    const float a = z.re;
-    const float b = z.im;
-    const float c = w.re;
-    const float d = w.im;
-    const float ac = A::toSingle(A::widen(a) * A::widen(c));
-    const float bc = A::toSingle(A::widen(b) * A::widen(c));
-    return Complex(A::toSingle(A::widen(ac) - A::widen(b) * A::widen(d)),
-                   A::toSingle(A::widen(bc) + A::widen(a) * A::widen(d)));
+    const typename A::Value a = A::widen(z.re);
+    const typename A::Value b = A::widen(z.im);
+    const typename A::Value c = A::widen(w.re);
+    const typename A::Value d = A::widen(w.im);
+    const float ac = A::toSingle(a * c);
+    const float bc = A::toSingle(b * c);
+    return Complex(A::toSingle(A::widen(ac) - b * d), A::toSingle(A::widen(bc) + a * d));
 }
 
 // The quotient is not scaled: a divisor whose parts are both below 2^-75 in
 // magnitude has a squared modulus that rounds to zero.
 template <class A>
 Complex quotient(Complex z, Complex w) {
-    const float a = z.re;
-    const float b = z.im;
-    const float c = w.re;
-    const float d = w.im;
-    const float cc = A::toSingle(A::widen(c) * A::widen(c));
-    const float n = A::toSingle(A::widen(cc) + A::widen(d) * A::widen(d));
-    const float ac = A::toSingle(A::widen(a) * A::widen(c));
-    const float bc = A::toSingle(A::widen(b) * A::widen(c));
-    return Complex(A::toSingle((A::widen(ac) + A::widen(b) * A::widen(d)) / A::widen(n)),
-                   A::toSingle((A::widen(bc) - A::widen(a) * A::widen(d)) / A::widen(n)));
+    const typename A::Value a = A::widen(z.re);
+    const typename A::Value b = A::widen(z.im);
+    const typename A::Value c = A::widen(w.re);
+    const typename A::Value d = A::widen(w.im);
+    const float cc = A::toSingle(c * c);
+    const typename A::Value n = A::widen(A::toSingle(A::widen(cc) + d * d));
+    const float ac = A::toSingle(a * c);
+    const float bc = A::toSingle(b * c);
+    return Complex(A::toSingle((A::widen(ac) + b * d) / n),
+                   A::toSingle((A::widen(bc) - a * d) / n));
 }
 
 template <class A>
 typename A::Value norm(Complex z) {
-    const float aa = A::toSingle(A::widen(z.re) * A::widen(z.re));
-    return A::widen(aa) + A::widen(z.im) * A::widen(z.im);
+    const typename A::Value a = A::widen(z.re);
+    const typename A::Value b = A::widen(z.im);
+    const float aa = A::toSingle(a * a);
+    return A::widen(aa) + b * b;
 }
 
 template <class A>

@@ -46,28 +46,15 @@ struct SoftArithmetic {
 #if SECANT_HAVE_X87_EXTENDED
 struct X87Arithmetic {
     using Value = long double;
-    // The empty statement hides that the value came from a float. Otherwise
-    // the compiler may do a sum of two floats, or a product rounded straight
-    // back to float, in single precision: the same value, but with the SSE
-    // unit's choice between two NaN operands (the first) instead of the x87
-    // unit's (the larger significand), so the sign of a NaN would depend on
-    // the optimizer.
-    static Value widen(float value) {
-        Value x = static_cast<Value>(value);
-#if defined(__GNUC__)
-        __asm__("" : "+t"(x));
-#endif
-        return x;
-    }
-    static float toSingle(Value value) {
-        return static_cast<float>(value);
-    }
-    static double toDouble(Value value) {
-        return static_cast<double>(value);
-    }
-    static Value squareRoot(double value) {
-        return std::sqrt(static_cast<Value>(value));
-    }
+    // The compiler may do a sum of two floats, or a product rounded straight
+    // back to float, in single precision: the same value and the same flags
+    // (the wide intermediate has more than twice the digits of a float, so
+    // rounding twice is the same as rounding once), only the choice between two
+    // NaN operands differs, and nothing shows a NaN's sign or payload.
+    static Value widen(float value) { return static_cast<Value>(value); }
+    static float toSingle(Value value) { return static_cast<float>(value); }
+    static double toDouble(Value value) { return static_cast<double>(value); }
+    static Value squareRoot(double value) { return std::sqrt(static_cast<Value>(value)); }
 };
 #endif
 

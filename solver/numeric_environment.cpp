@@ -53,21 +53,21 @@ bool numericEnvironmentIsExact() {
 // The software arithmetic keeps its own flags; nothing the solver computes
 // goes through the hardware's.
 void clearArithmeticFlags() {
-    soft::clearFlags();
+    soft::setRaisedFlags(0U);
 }
 
 ArithmeticFlags raisedArithmeticFlags() {
     ArithmeticFlags flags;
-    flags.invalid = (soft::raisedFlags & soft::kInvalid) != 0;
-    flags.divisionByZero = (soft::raisedFlags & soft::kDivisionByZero) != 0;
-    flags.overflow = (soft::raisedFlags & soft::kOverflow) != 0;
+    flags.invalid = (soft::raisedFlags() & soft::kInvalid) != 0;
+    flags.divisionByZero = (soft::raisedFlags() & soft::kDivisionByZero) != 0;
+    flags.overflow = (soft::raisedFlags() & soft::kOverflow) != 0;
     return flags;
 }
 
 void restoreArithmeticFlags(ArithmeticFlags flags) {
-    soft::raisedFlags = (flags.invalid ? soft::kInvalid : 0U) |
-                        (flags.divisionByZero ? soft::kDivisionByZero : 0U) |
-                        (flags.overflow ? soft::kOverflow : 0U);
+    soft::setRaisedFlags((flags.invalid ? soft::kInvalid : 0U) |
+                         (flags.divisionByZero ? soft::kDivisionByZero : 0U) |
+                         (flags.overflow ? soft::kOverflow : 0U));
 }
 
 #else

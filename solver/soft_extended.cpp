@@ -1,263 +1,107 @@
 #include "solver/soft_extended.hpp"
 
-#include <cmath>
-
 namespace secant::soft {
 
 namespace {
 
-constexpr bool isSignalling(SoftExtended x) {
-    return isNaN(x) && (x.significand & kQuietBit) == 0;
+Unpacked fromDouble(double value) {
+    return fromBinary(std::bit_cast<std::uint64_t>(value), kBinary64);
 }
 
-// A signalling NaN raises invalid wherever it is an operand, and is quieted.
-SoftExtended quietNaN(SoftExtended nan) {
-    if (isSignalling(nan)) {
-        raise(kInvalid);
-    }
-    nan.significand |= kQuietBit;
-    return nan;
-}
-
-// The NaN that an operation with a NaN operand gives, as the x87 unit picks
-// it: a quiet NaN before a signalling one, then the larger significand, and
-// of two that differ only in sign the positive one. A signalling NaN
-// operand raises invalid; the result is always quiet.
-SoftExtended propagateNaN(SoftExtended x, SoftExtended y) {
-    if (isSignalling(x) || isSignalling(y)) {
-        raise(kInvalid);
-    }
-    SoftExtended chosen = x;
-    if (isNaN(x) && isNaN(y)) {
-        const bool xQuiet = !isSignalling(x);
-        const bool yQuiet = !isSignalling(y);
-        if (xQuiet != yQuiet) {
-            chosen = xQuiet ? x : y;
-        } else if (x.significand != y.significand) {
-            chosen = x.significand > y.significand ? x : y;
-        } else {
-            chosen = x.negative ? y : x;
-        }
-    } else if (isNaN(y)) {
-        chosen = y;
-    }
-    chosen.significand |= kQuietBit;
-    return chosen;
-}
-
-SoftExtended invalid() {
-    raise(kInvalid);
-    return defaultNaN();
-}
-
-// significand * 2^(exponent - 63) rounded to a multiple of 2^lowestExponent,
-// ties to even, as that multiple's count.
-std::uint64_t roundToMultiple(std::uint64_t significand, std::int64_t exponent,
-                              std::int64_t lowestExponent) {
-    const std::int64_t shift = lowestExponent - (exponent - 63);
-    if (shift > 64) {
-        return 0;  // below half of the smallest step
-    }
-    const std::uint64_t kept = shift == 64 ? 0 : significand >> shift;
-    const std::uint64_t rest =
-        shift == 64 ? significand : significand & ((std::uint64_t{1} << shift) - 1);
-    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-    if (rest > half || (rest == half && (kept & 1U) != 0)) {
-        return kept + 1;
-    }
-    return kept;
-}
-
-struct BinaryFormat {
-    int fractionBits;
-    int exponentBits;
-    int minExponent;  // of the smallest normal value
-    int maxExponent;
-};
-
-constexpr BinaryFormat kSingle{23, 8, -126, 127};
-constexpr BinaryFormat kDouble{52, 11, -1022, 1023};
-
-// The encoding of x in a binary format, for what the fast paths leave:
-// zeros, infinities, NaNs, overflow and results below the normal range.
-std::uint64_t toBinaryUncommon(SoftExtended x, BinaryFormat format) {
-    const std::uint64_t sign = std::uint64_t{x.negative ? 1U : 0U}
-                               << (format.fractionBits + format.exponentBits);
-    const std::uint64_t exponentMask = ((std::uint64_t{1} << format.exponentBits) - 1)
-                                       << format.fractionBits;
-    if (isSpecial(x)) {
-        // A NaN keeps its sign and the top of its fraction, quiet bit included.
-        const SoftExtended value = isNaN(x) ? quietNaN(x) : x;
-        return sign | exponentMask |
-               ((value.significand & ~kIntegerBit) >> (63 - format.fractionBits));
-    }
-    if (isZero(x)) {
-        return sign;
-    }
-    if (x.exponent > format.maxExponent) {
-        raise(kOverflow);
-        return sign | exponentMask;
-    }
-    // A multiple of the smallest subnormal; a carry into the smallest normal
-    // value gives its encoding unchanged.
-    const std::int64_t lowest = std::int64_t{format.minExponent} - format.fractionBits;
-    return sign | roundToMultiple(x.significand, x.exponent, lowest);
-}
-
-// The integer square root of n (2^126 <= n < 2^128), and whether the exact
-// root lies above the root plus one half. The root of an integer is never
-// exactly halfway between two integers.
-struct Root {
-    std::uint64_t root;
-    bool roundUp;
-};
-
-Root integerSquareRoot(wide::Word128 n) {
-    // A binary64 estimate is within 2^12 of the root; one Newton step and a
-    // final check in integers make it exact.
-    const double estimate =
-        std::sqrt(static_cast<double>(n.hi) * 0x1p64 + static_cast<double>(n.lo));
-    std::uint64_t r = estimate >= 0x1p64 ? ~std::uint64_t{0} : static_cast<std::uint64_t>(estimate);
-    const wide::Word128 square = wide::multiply(r, r);
-    if (wide::lessThan(n, square)) {
-        r -= wide::divide(wide::subtract(square, n), r).quotient >> 1;
-    } else {
-        const std::uint64_t step = wide::divide(wide::subtract(n, square), r).quotient >> 1;
-        r = step > ~std::uint64_t{0} - r ? ~std::uint64_t{0} : r + step;
-    }
-    while (wide::lessThan(n, wide::multiply(r, r))) {
-        --r;
-    }
-    while (r != ~std::uint64_t{0} && !wide::lessThan(n, wide::multiply(r + 1, r + 1))) {
-        ++r;
-    }
-    const wide::Word128 remainder = wide::subtract(n, wide::multiply(r, r));
-    return Root{r, wide::lessThan(wide::Word128{0, r}, remainder)};
+SoftExtended holding(Unpacked value) {
+    SoftExtended x;
+    x.form = SoftForm::Unpacked;
+    x.unpacked = value;
+    return x;
 }
 
 }  // namespace
 
-SoftExtended outOfRange(bool negative, std::int64_t exponent) {
-    if (exponent > 0) {
-        raise(kOverflow);
-        return infinity(negative);
-    }
-    return zero(negative);
-}
-
-SoftExtended addSpecial(SoftExtended x, SoftExtended y, bool subtract) {
-    if (isNaN(x) || isNaN(y)) {
-        return propagateNaN(x, y);
-    }
-    y.negative = y.negative != subtract;
-    if (isInfinity(x)) {
-        return isInfinity(y) && x.negative != y.negative ? invalid() : x;
-    }
-    if (isInfinity(y)) {
-        return y;
-    }
-    if (isZero(x) && isZero(y)) {
-        return zero(x.negative && y.negative);
-    }
-    return isZero(x) ? y : x;
-}
-
-SoftExtended multiplySpecial(SoftExtended x, SoftExtended y) {
-    if (isNaN(x) || isNaN(y)) {
-        return propagateNaN(x, y);
-    }
-    const bool negative = x.negative != y.negative;
-    if (isInfinity(x) || isInfinity(y)) {
-        return isZero(x) || isZero(y) ? invalid() : infinity(negative);
-    }
-    return zero(negative);
-}
-
-SoftExtended divideSpecial(SoftExtended x, SoftExtended y) {
-    if (isNaN(x) || isNaN(y)) {
-        return propagateNaN(x, y);
-    }
-    const bool negative = x.negative != y.negative;
-    if (isInfinity(x)) {
-        return isInfinity(y) ? invalid() : infinity(negative);
-    }
-    if (isInfinity(y)) {
-        return zero(negative);
-    }
-    if (isZero(y)) {
-        if (isZero(x)) {
-            return invalid();
+// cppcheck-suppress passedByValue
+Unpacked unpack(SoftExtended x) {
+    switch (x.form) {
+        case SoftForm::Single: return unpackedSingle(x.first);
+        case SoftForm::Exact: return fromDouble(binary64Of(x));
+        case SoftForm::SingleSum:
+        case SoftForm::Sum: {
+            const Terms terms = termsOf(x);
+            return add(fromDouble(terms.hi), fromDouble(terms.lo), false);
         }
-        raise(kDivisionByZero);
-        return infinity(negative);
+        case SoftForm::Quotient:
+            return divide(add(fromDouble(x.hi), fromDouble(x.lo), false), fromDouble(x.divisor));
+        case SoftForm::Root: return unpackedSquareRoot(x.hi);
+        case SoftForm::Unpacked: break;
     }
-    return zero(negative);
+    return x.unpacked;
 }
 
-SoftExtended widenUncommon(float value) {
-    const auto bits = std::bit_cast<std::uint32_t>(value);
-    const bool negative = (bits >> 31) != 0;
-    const std::uint64_t fraction = bits & 0x7FFFFFU;
-    if ((bits & 0x7F800000U) == 0x7F800000U) {
-        if (fraction == 0) {
-            return infinity(negative);
-        }
-        return quietNaN(SoftExtended{kIntegerBit | (fraction << 40), kSpecialExponent, negative});
-    }
-    if (fraction == 0) {
-        return zero(negative);
-    }
-    // Subnormal: fraction * 2^-149, normalized.
-    const int shift = std::countl_zero(fraction);
-    return SoftExtended{fraction << shift, -86 - shift, negative};
+void raiseForProduct(float x, float y) {
+    (void)multiply(unpackedSingle(x), unpackedSingle(y));
 }
 
-float toSingleUncommon(SoftExtended x) {
-    return std::bit_cast<float>(static_cast<std::uint32_t>(toBinaryUncommon(x, kSingle)));
+void raiseForSum(SoftForm xForm, float x1, float x2, SoftForm yForm, float y1, float y2,
+                 bool subtract) {
+    (void)add(unpack(heldWith(xForm, x1, x2)), unpack(heldWith(yForm, y1, y2)), subtract);
 }
 
-double toDoubleUncommon(SoftExtended x) {
-    return std::bit_cast<double>(toBinaryUncommon(x, kDouble));
+void raiseForQuotient(SoftForm xForm, float x1, float x2, double hi, double lo, float divisor) {
+    const Unpacked numerator = xForm == SoftForm::Sum ? add(fromDouble(hi), fromDouble(lo), false)
+                                                      : unpack(heldWith(xForm, x1, x2));
+    (void)divide(numerator, unpackedSingle(divisor));
 }
 
-SoftExtended squareRoot(double value) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
-    const bool negative = (bits >> 63) != 0;
-    const int biased = static_cast<int>((bits >> 52) & 0x7FFU);
-    std::uint64_t fraction = bits & 0xFFFFFFFFFFFFFU;
-    if (biased == 0x7FF) {
-        if (fraction == 0) {
-            return negative ? invalid() : infinity(false);
-        }
-        return quietNaN(SoftExtended{kIntegerBit | (fraction << 11), kSpecialExponent, negative});
-    }
-    if (biased == 0 && fraction == 0) {
-        return zero(negative);  // the root of -0 is -0
-    }
-    if (negative) {
-        return invalid();
-    }
-    std::uint64_t significand = 0;
-    std::int64_t exponent = 0;
-    if (biased == 0) {
-        const int shift = std::countl_zero(fraction);
-        significand = fraction << shift;
-        exponent = -1074 + 63 - shift;
-    } else {
-        fraction |= std::uint64_t{1} << 52;
-        significand = fraction << 11;
-        exponent = biased - 1023;
-    }
-    // value = significand * 2^k with k = exponent - 63; the root takes half
-    // of an even power, so the significand is widened by 63 or 64 bits.
-    const std::int64_t k = exponent - 63;
-    const bool odd = (k & 1) != 0;
-    const wide::Word128 n =
-        odd ? wide::Word128{significand >> 1, significand << 63} : wide::Word128{significand, 0};
-    const std::int64_t rootExponent = (k - (odd ? 63 : 64)) / 2 + 63;
-    const Root root = integerSquareRoot(n);
-    const wide::Word128 rounded{root.root, root.roundUp ? kHalf + 1 : 0};
-    return roundWide(false, rootExponent, rounded);
+void raiseForSquareRoot(double value) {
+    (void)unpackedSquareRoot(value);
+}
+
+float exactToSingle(double value) {
+    return toSingle(fromDouble(value));
+}
+
+float sumToSingle(double hi, double lo) {
+    return toSingle(add(fromDouble(hi), fromDouble(lo), false));
+}
+
+float quotientToSingle(double hi, double lo, double divisor) {
+    return toSingle(divide(add(fromDouble(hi), fromDouble(lo), false), fromDouble(divisor)));
+}
+
+double sumToDouble(double hi, double lo) {
+    return toDouble(add(fromDouble(hi), fromDouble(lo), false));
+}
+
+Order rootOrder(double value, double y) {
+    return compare(unpackedSquareRoot(value), fromDouble(y));
+}
+
+// cppcheck-suppress passedByValue
+SoftExtended multiplyUnpacked(SoftExtended x, SoftExtended y) {
+    return holding(multiply(unpack(x), unpack(y)));
+}
+
+// cppcheck-suppress passedByValue
+SoftExtended addUnpacked(SoftExtended x, SoftExtended y, bool subtract) {
+    return holding(add(unpack(x), unpack(y), subtract));
+}
+
+// cppcheck-suppress passedByValue
+SoftExtended divideUnpacked(SoftExtended x, SoftExtended y) {
+    return holding(divide(unpack(x), unpack(y)));
+}
+
+// cppcheck-suppress passedByValue
+float toSingleUnpacked(SoftExtended x) {
+    return toSingle(unpack(x));
+}
+
+// cppcheck-suppress passedByValue
+double toDoubleUnpacked(SoftExtended x) {
+    return toDouble(unpack(x));
+}
+
+// cppcheck-suppress passedByValue
+Order compareUnpacked(SoftExtended x, SoftExtended y) {
+    return compare(unpack(x), unpack(y));
 }
 
 }  // namespace secant::soft

@@ -1,333 +1,398 @@
-// Extended precision in software: a 64-bit significand, round to nearest
-// with ties to even, and a wide exponent, giving the same bits as the x87
-// unit for every operation the complex arithmetic performs.
+// The software extended arithmetic: the x87 unit's results (a 64-bit
+// significand, round to nearest with ties to even) and its invalid,
+// division-by-zero and overflow flags, from binary32 and binary64 hardware
+// arithmetic where that decides the result, and from the integer
+// implementation of unpacked_extended.hpp where it does not.
 //
-// A finite non-zero value is significand * 2^(exponent - 63) with bit 63 of
-// the significand set. Zero has significand 0. Infinities and NaNs have the
-// exponent kSpecialExponent; an infinity's significand is exactly bit 63, a
-// NaN's has bit 63 and more (bit 62 set for a quiet NaN), as in the x87
-// register format. The exponent never overflows or underflows in practice:
-// products and quotients of binary32 values stay within a few hundred powers
-// of two, and anything beyond +-2^28 becomes an infinity or a zero.
+// A value remembers how it was made, as long as that is one of the forms the
+// complex formulas build, and is rounded only when it is used:
 //
-// The invalid, division-by-zero and overflow conditions are kept in a flag
-// word of the calling thread and raised exactly where the x87 unit raises
-// them: invalid for inf - inf, 0 * inf, 0 / 0, inf / inf, the root of a
-// negative number, a signalling NaN operand and an ordered comparison with a
-// NaN; division by zero for a finite non-zero value over zero; overflow when
-// a value rounded to binary32 or binary64 exceeds its range.
+//   Single    `first`, a binary32 value (widen)
+//   Exact     the product of the Single values `first` and `second`: at
+//             most 48 significant bits, exact in binary64 and far within its
+//             range (or the infinity or NaN that the product of an infinity
+//             or NaN is)
+//   SingleSum first + second rounded to 64 bits, for two Single values
+//   Sum       hi + lo rounded to 64 bits, for two Single or Exact values
+//   Quotient  that sum (or a Single or Exact value) over the Single value
+//             `divisor`, rounded to 64 bits
+//   Root      the square root of the binary64 value hi rounded to 64 bits;
+//             lo holds it rounded to binary64
+//   Unpacked  any other value, held in `unpacked`
+//
+// A sum or product of two binary32 values rounded to 64 bits and then to 24
+// is the same rounded once (64 >= 2 * 24 + 2), so binary32 arithmetic gives
+// it. Why binary64 arithmetic may stand for the x87 unit's roundings: rounding
+// is monotonic and leaves representable values alone. A point m halfway
+// between two binary32 values has 25 significant bits, m times a binary32
+// divisor at most 49: both are binary64 values and lie on the 64-bit grid.
+// So a binary64 sum (or quotient of a binary64 sum) lies on the same side of
+// every such m as the exact one, or on m; the exact sum rounded to 64 bits
+// does too, and a 64-bit numerator that is not m times the divisor differs
+// from it by at least one unit of the 64-bit grid, so its quotient does not
+// round to m either. Unless the binary64 result is m itself, all of them lie
+// strictly between the same two halfway points and round to the same binary32
+// value. On m, a sum that binary64 holds exactly is rounded once, as the sum
+// of two floats mostly is; otherwise, and outside the binary32 normal range,
+// the exact result is computed in integers, which is rare. An infinite or
+// NaN result goes that way too, for its flags.
+//
+// A value raises what its making raises (inf - inf, 0 / 0, ...) when it is
+// made, as the x87 unit does; where rounding or comparing it goes the exact
+// way, that raises the same again, which changes nothing unless the flags
+// were cleared in between (the solver never does so). The binary64 arithmetic
+// must be evaluated in binary64, rounding to nearest and without contraction
+// into fused multiply-adds, as the numeric environment and the compiler
+// flags have it.
 #pragma once
 
 #include <bit>
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
 
-#include "solver/wide_word.hpp"
+#include "solver/unpacked_extended.hpp"
+
+static_assert(FLT_EVAL_METHOD == 0, "binary64 arithmetic is evaluated in binary64");
 
 namespace secant {
 
+enum class SoftForm : unsigned char { Single, Exact, SingleSum, Sum, Quotient, Root, Unpacked };
+
 struct SoftExtended {
-    std::uint64_t significand = 0;
-    std::int32_t exponent = -0x20000000;  // zero's (soft::kZeroExponent)
-    bool negative = false;
+    SoftForm form = SoftForm::Single;
+    float first = 0.0F;
+    float second = 0.0F;
+    double hi = 0.0;
+    double lo = -0.0;  // x + -0 is x for every x, either zero included
+    double divisor = 1.0;
+    soft::Unpacked unpacked{};
 };
 
 namespace soft {
 
-inline constexpr std::int32_t kSpecialExponent = 0x20000000;
-inline constexpr std::int32_t kZeroExponent = -0x20000000;
-inline constexpr std::int32_t kExponentLimit = 0x10000000;
-inline constexpr std::uint64_t kIntegerBit = std::uint64_t{1} << 63;
-inline constexpr std::uint64_t kQuietBit = std::uint64_t{1} << 62;
-inline constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
+// The halves that go through Unpacked values, out of line. Those for the
+// forms the formulas build take and give the same forms, so that the form
+// of every value in a formula is known where it is compiled. The others take
+// their operands by value: a copy made for the call, so that the address of
+// no value in a formula leaves it and the compiler keeps them in registers.
+// What making a value raises, for operands of the forms that keep their
+// binary32 operands (Single, Exact, SingleSum) given as form, first, second
+// (a Sum's own making has raised what its operands raise).
+void raiseForProduct(float x, float y);
+void raiseForSum(SoftForm xForm, float x1, float x2, SoftForm yForm, float y1, float y2,
+                 bool subtract);
+void raiseForQuotient(SoftForm xForm, float x1, float x2, double hi, double lo, float divisor);
+void raiseForSquareRoot(double value);
+float exactToSingle(double value);
+float sumToSingle(double hi, double lo);
+float quotientToSingle(double hi, double lo, double divisor);
+double sumToDouble(double hi, double lo);
+Order rootOrder(double value, double y);
 
-inline constexpr unsigned kInvalid = 1U;
-inline constexpr unsigned kDivisionByZero = 2U;
-inline constexpr unsigned kOverflow = 4U;
+Unpacked unpack(SoftExtended x);
+SoftExtended multiplyUnpacked(SoftExtended x, SoftExtended y);
+SoftExtended addUnpacked(SoftExtended x, SoftExtended y, bool subtract);
+SoftExtended divideUnpacked(SoftExtended x, SoftExtended y);
+float toSingleUnpacked(SoftExtended x);
+double toDoubleUnpacked(SoftExtended x);
+Order compareUnpacked(SoftExtended x, SoftExtended y);
 
-// The conditions raised since the last clear, like the hardware's sticky flags.
-// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
-inline thread_local constinit unsigned raisedFlags = 0U;
-
-inline void raise(unsigned flags) {
-    raisedFlags |= flags;
+constexpr SoftExtended held(SoftForm form, double hi, double lo = -0.0, double divisor = 1.0) {
+    return SoftExtended{form, 0.0F, 0.0F, hi, lo, divisor, Unpacked{}};
 }
 
-constexpr SoftExtended zero(bool negative) {
-    return SoftExtended{0, kZeroExponent, negative};
+// A form that also keeps its binary32 operands.
+constexpr SoftExtended heldWith(SoftForm form, float first, float second) {
+    return SoftExtended{form, first, second, 0.0, -0.0, 1.0, Unpacked{}};
 }
 
-constexpr SoftExtended infinity(bool negative) {
-    return SoftExtended{kIntegerBit, kSpecialExponent, negative};
+constexpr bool isBinary64(const SoftExtended& x) {
+    return x.form == SoftForm::Single || x.form == SoftForm::Exact;
 }
 
-// What an invalid operation gives without a NaN operand: the x87 "indefinite".
-constexpr SoftExtended defaultNaN() {
-    return SoftExtended{kIntegerBit | kQuietBit, kSpecialExponent, true};
+constexpr bool isSum(const SoftExtended& x) {
+    return x.form == SoftForm::SingleSum || x.form == SoftForm::Sum;
 }
 
-constexpr bool isSpecial(SoftExtended x) {
-    return x.exponent == kSpecialExponent;
-}
-constexpr bool isNaN(SoftExtended x) {
-    return isSpecial(x) && x.significand != kIntegerBit;
-}
-constexpr bool isInfinity(SoftExtended x) {
-    return isSpecial(x) && x.significand == kIntegerBit;
-}
-constexpr bool isZero(SoftExtended x) {
-    return x.significand == 0;
+// The binary64 value of a Single or Exact value. Conversions are made where
+// they are used: the compiler may not move one (it could raise a flag) to
+// where it is not needed.
+constexpr double binary64Of(const SoftExtended& x) {
+    return x.form == SoftForm::Single ? double{x.first} : double{x.first} * double{x.second};
 }
 
-// The out-of-line halves: operands that are zero, infinite or NaN, results
-// outside the normal binary32/binary64 range, and the uncommon conversions.
-SoftExtended addSpecial(SoftExtended x, SoftExtended y, bool subtract);
-SoftExtended multiplySpecial(SoftExtended x, SoftExtended y);
-SoftExtended divideSpecial(SoftExtended x, SoftExtended y);
-SoftExtended widenUncommon(float value);
-float toSingleUncommon(SoftExtended x);
-double toDoubleUncommon(SoftExtended x);
-SoftExtended squareRoot(double value);
+// The two binary64 terms of a sum (SingleSum or Sum), or of a value of the
+// forms above and -0.
+struct Terms {
+    double hi;
+    double lo;
+};
 
-SoftExtended outOfRange(bool negative, std::int64_t exponent);
-
-// The hot paths below avoid branches that depend on the data (signs, which
-// operand is larger, the rounding direction): in a search those go either
-// way at random, and a mispredicted branch costs more than the arithmetic.
-
-// 1 when the bits below the kept part (rest, compared with half a unit)
-// round the kept part up, ties to even; 0 otherwise.
-constexpr std::uint64_t roundsUp(std::uint64_t rest, std::uint64_t half, std::uint64_t kept) {
-    return static_cast<std::uint64_t>(rest > half) |
-           (static_cast<std::uint64_t>(rest == half) & kept & 1U);
-}
-
-// A normalized 128-bit significand (bit 127 set) rounded to 64 bits.
-inline SoftExtended roundWide(bool negative, std::int64_t exponent, wide::Word128 s) {
-    std::uint64_t significand = s.hi + roundsUp(s.lo, kHalf, s.hi);
-    if (significand == 0) [[unlikely]] {
-        significand = kIntegerBit;  // the carry ran through all 64 bits
-        ++exponent;
+constexpr Terms termsOf(const SoftExtended& x) {
+    if (x.form == SoftForm::SingleSum) {
+        return Terms{x.first, x.second};
     }
-    if (static_cast<std::uint64_t>(exponent + kExponentLimit) >
-        2 * static_cast<std::uint64_t>(kExponentLimit)) [[unlikely]] {
-        return outOfRange(negative, exponent);
+    if (x.form == SoftForm::Sum) {
+        return Terms{x.hi, x.lo};
     }
-    return SoftExtended{significand, static_cast<std::int32_t>(exponent), negative};
+    return Terms{binary64Of(x), -0.0};
 }
 
-// True for a finite non-zero value: its exponent lies strictly between zero's
-// and the special one's.
-constexpr bool isFiniteNonZero(SoftExtended x) {
-    constexpr auto kLow = static_cast<std::uint32_t>(kZeroExponent) + 1U;
-    constexpr auto kSpan = static_cast<std::uint32_t>(kSpecialExponent - kZeroExponent - 1);
-    return static_cast<std::uint32_t>(x.exponent) - kLow < kSpan;
+constexpr std::uint64_t magnitudeBits(double value) {
+    return std::bit_cast<std::uint64_t>(value) & ~kBinary64.signBit();
 }
 
-inline bool needsSpecialCare(SoftExtended x, SoftExtended y) {
-    return !(isFiniteNonZero(x) && isFiniteNonZero(y));
+inline constexpr std::uint64_t kTwoTo127 = std::bit_cast<std::uint64_t>(0x1p127);
+
+// The error of a binary64 sum: x + y - sum exactly (TwoSum), for finite operands.
+inline double sumError(double x, double y, double sum) {
+    const double yPart = sum - x;
+    return (x - (sum - yPart)) + (y - yPart);
 }
 
-// significand * 2^-n as a 128-bit word with the significand at the top, for
-// n >= 1; the bits shifted out are ORed into the lowest bit.
-inline wide::Word128 alignRight(std::uint64_t significand, std::int64_t n) {
-    if (n < 64) [[likely]] {
-        return wide::Word128{significand >> n, significand << (64 - n)};
-    }
-    if (n < 128) {
-        const int m = static_cast<int>(n - 64);
-        const std::uint64_t kept = m == 0 ? significand : significand >> m;
-        const std::uint64_t lost = m == 0 ? 0 : significand << (64 - m);
-        return wide::Word128{0, kept | static_cast<std::uint64_t>(lost != 0)};
-    }
-    return wide::Word128{0, 1};
+// True when the binary64 value lies in binary32's normal range below 2^127
+// and is not halfway between two binary32 values (the bits that binary32
+// drops are 1000...0 there).
+constexpr bool clearOfSingleTies(double value) {
+    constexpr std::uint64_t kLow = std::bit_cast<std::uint64_t>(0x1p-126);
+    constexpr int kDropped = kBinary64.fractionBits - kBinary32.fractionBits;
+    constexpr std::uint64_t kDroppedBits = (std::uint64_t{1} << kDropped) - 1;
+    constexpr std::uint64_t kHalfway = std::uint64_t{1} << (kDropped - 1);
+    return magnitudeBits(value) - kLow < kTwoTo127 - kLow &&
+           (std::bit_cast<std::uint64_t>(value) & kDroppedBits) != kHalfway;
 }
 
-inline SoftExtended add(SoftExtended x, SoftExtended y, bool subtract) {
-    if (needsSpecialCare(x, y)) [[unlikely]] {
-        // A zero term, as the free terms of many equations are, needs no call.
-        if (isZero(y) && isFiniteNonZero(x)) {
-            return x;
+// The unit in the last place of a binary64 value of magnitude 2^-970 or more.
+constexpr double unitOf(double value) {
+    constexpr auto kFractionBits = static_cast<std::uint64_t>(kBinary64.fractionBits);
+    return std::bit_cast<double>((magnitudeBits(value) & kBinary64.exponentField()) -
+                                 (kFractionBits << kFractionBits));
+}
+
+// Exact. A signalling NaN, which the x87 unit quiets as it loads it, raising
+// invalid, is kept as it is and raises invalid where it is used: a NaN result
+// goes the exact way, and that starts from the binary32 operands.
+inline SoftExtended widen(float value) {
+    return heldWith(SoftForm::Single, value, 0.0F);
+}
+
+// An Exact value rounded to binary32 (the product is exact at 64 bits, so
+// this is one rounding): finite unless an operand is infinite or NaN or the
+// product overflows.
+inline float roundedProduct(const SoftExtended& x) {
+    return x.first * x.second;
+}
+
+// A SingleSum value rounded to binary32, the sum rounded once: finite unless
+// an operand is infinite or NaN or the sum overflows.
+inline float roundedSum(const SoftExtended& x) {
+    return x.first + x.second;
+}
+
+inline SoftExtended multiply(const SoftExtended& x, const SoftExtended& y) {
+    if (x.form == SoftForm::Single && y.form == SoftForm::Single) {
+        const SoftExtended product = heldWith(SoftForm::Exact, x.first, y.first);
+        if (!std::isfinite(roundedProduct(product))) [[unlikely]] {
+            raiseForProduct(x.first, y.first);  // 0 * inf, a signalling NaN
         }
-        if (isZero(x) && isFiniteNonZero(y)) {
-            y.negative = y.negative != subtract;
-            return y;
+        return product;
+    }
+    return multiplyUnpacked(x, y);
+}
+
+inline SoftExtended add(const SoftExtended& x, const SoftExtended& y, bool subtract) {
+    // x - y is x + (-y) in every case, signed zeros included.
+    if (x.form == SoftForm::Single && y.form == SoftForm::Single) {
+        const SoftExtended sum =
+            heldWith(SoftForm::SingleSum, x.first, subtract ? -y.first : y.first);
+        if (!std::isfinite(roundedSum(sum))) [[unlikely]] {
+            raiseForSum(x.form, x.first, x.second, y.form, y.first, y.second, subtract);
         }
-        return addSpecial(x, y, subtract);
+        return sum;
     }
-    const bool yNegative = y.negative != subtract;
-    const bool swap =
-        x.exponent < y.exponent || (x.exponent == y.exponent && x.significand < y.significand);
-    const std::uint64_t bigSignificand = swap ? y.significand : x.significand;
-    const std::uint64_t smallSignificand = swap ? x.significand : y.significand;
-    const std::int32_t bigExponent = swap ? y.exponent : x.exponent;
-    const std::int32_t smallExponent = swap ? x.exponent : y.exponent;
-    const bool negative = swap ? yNegative : x.negative;
-    // One bit of headroom above the larger operand for the carry of a sum.
-    const wide::Word128 a{bigSignificand >> 1, bigSignificand << 63};
-    const wide::Word128 b =
-        alignRight(smallSignificand, std::int64_t{bigExponent} - smallExponent + 1);
-    // a - b as a + ~b + 1 when the signs differ; the difference is not negative.
-    const std::uint64_t mask = 0U - static_cast<std::uint64_t>(x.negative != yNegative);
-    const wide::Word128 s = wide::add(wide::add(a, wide::Word128{b.hi ^ mask, b.lo ^ mask}),
-                                      wide::Word128{0, mask & 1U});
-    if (wide::isZero(s)) [[unlikely]] {
-        return zero(false);  // x - x is +0 when rounding to nearest
+    if (isBinary64(x) && isBinary64(y)) {
+        const double hi = binary64Of(x);
+        const double lo = subtract ? -binary64Of(y) : binary64Of(y);
+        if (std::isnan(hi + lo)) [[unlikely]] {
+            raiseForSum(x.form, x.first, x.second, y.form, y.first, y.second, subtract);
+        }
+        return held(SoftForm::Sum, hi, lo);
     }
-    const int shift = wide::countLeadingZeros(s);
-    return roundWide(negative, std::int64_t{bigExponent} + 1 - shift, wide::shiftLeft(s, shift));
+    return addUnpacked(x, y, subtract);
 }
 
-inline SoftExtended multiply(SoftExtended x, SoftExtended y) {
-    if (needsSpecialCare(x, y)) [[unlikely]] {
-        return multiplySpecial(x, y);
+inline SoftExtended divide(const SoftExtended& x, const SoftExtended& y) {
+    if ((isBinary64(x) || isSum(x)) && y.form == SoftForm::Single) {
+        const Terms terms = termsOf(x);
+        const double divisor = y.first;
+        if (!std::isfinite((terms.hi + terms.lo) / divisor)) [[unlikely]] {
+            // 0 / 0, x / 0, inf / inf, a signalling NaN
+            raiseForQuotient(x.form, x.first, x.second, terms.hi, terms.lo, y.first);
+        }
+        return held(SoftForm::Quotient, terms.hi, terms.lo, divisor);
     }
-    const wide::Word128 p = wide::multiply(x.significand, y.significand);
-    // The product of two significands in [1, 2) is in [1, 4): normalize by 0 or 1.
-    const std::uint64_t top = p.hi >> 63;
-    const std::uint64_t shift = top ^ 1U;
-    const wide::Word128 normalized{(p.hi << shift) | ((p.lo >> 63) & shift), p.lo << shift};
-    return roundWide(x.negative != y.negative,
-                     std::int64_t{x.exponent} + y.exponent + static_cast<std::int64_t>(top),
-                     normalized);
+    return divideUnpacked(x, y);
 }
 
-inline SoftExtended divide(SoftExtended x, SoftExtended y) {
-    if (needsSpecialCare(x, y)) [[unlikely]] {
-        return divideSpecial(x, y);
+// The square root of a binary64 value, rounded once to 64 bits.
+inline SoftExtended squareRoot(double value) {
+    if (!(value >= 0.0)) [[unlikely]] {
+        raiseForSquareRoot(value);  // a negative number
     }
-    // The dividend is placed so that the quotient has exactly 64 bits.
-    const bool smaller = x.significand < y.significand;
-    const wide::Word128 dividend = smaller ? wide::Word128{x.significand, 0}
-                                           : wide::Word128{x.significand >> 1, x.significand << 63};
-    const wide::Division d = wide::divide(dividend, y.significand);
-    // The remainder against half the divisor decides the rounding. (An exact
-    // half cannot occur: it would take a 65-bit odd multiple of the divisor
-    // to make the 64-bit dividend.)
-    const std::uint64_t rest = y.significand - d.remainder;
-    const std::uint64_t below =
-        d.remainder > rest ? kHalf + 1 : static_cast<std::uint64_t>(d.remainder != 0);
-    return roundWide(x.negative != y.negative,
-                     std::int64_t{x.exponent} - y.exponent - static_cast<std::int64_t>(smaller),
-                     wide::Word128{d.quotient, d.remainder == rest ? kHalf : below});
+    return held(SoftForm::Root, value, std::sqrt(value));
+}
+
+// Rounds to binary32, ties to even; beyond the range gives an infinity and
+// raises overflow; below it, a subnormal or zero.
+inline float toSingle(const SoftExtended& x) {
+    switch (x.form) {
+        case SoftForm::Single:
+            if (std::isnan(x.first)) [[unlikely]] {
+                break;  // quieted, and invalid raised for a signalling one
+            }
+            return x.first;
+        // An infinity or NaN goes the exact way, for the overflow flag.
+        case SoftForm::Exact: {
+            const float product = roundedProduct(x);
+            return std::isfinite(product) ? product : exactToSingle(binary64Of(x));
+        }
+        case SoftForm::SingleSum: {
+            const float sum = roundedSum(x);
+            return std::isfinite(sum) ? sum : sumToSingle(x.first, x.second);
+        }
+        case SoftForm::Sum: {
+            const double sum = x.hi + x.lo;
+            // A zero sum is exact, its sign that of the rounding to 64 bits.
+            if (clearOfSingleTies(sum) || sum == 0.0) {
+                return static_cast<float>(sum);
+            }
+            // An exact binary64 sum (as the sum of two floats mostly is) is
+            // rounded once, halfway or not, as long as it cannot overflow.
+            if (magnitudeBits(sum) < kTwoTo127 && sumError(x.hi, x.lo, sum) == 0.0) {
+                return static_cast<float>(sum);
+            }
+            return sumToSingle(x.hi, x.lo);
+        }
+        case SoftForm::Quotient: {
+            const double quotient = (x.hi + x.lo) / x.divisor;
+            // Zero only for a zero numerator over a finite divisor, or any
+            // finite one over an infinity: exact.
+            if (clearOfSingleTies(quotient) || quotient == 0.0) {
+                return static_cast<float>(quotient);
+            }
+            return quotientToSingle(x.hi, x.lo, x.divisor);
+        }
+        default: break;
+    }
+    return toSingleUnpacked(x);
+}
+
+// Rounds to binary64, ties to even, in the same way.
+inline double toDouble(const SoftExtended& x) {
+    switch (x.form) {
+        case SoftForm::Single:
+            if (std::isnan(x.first)) [[unlikely]] {
+                break;  // quieted, and invalid raised for a signalling one
+            }
+            return binary64Of(x);
+        case SoftForm::Exact: return binary64Of(x);
+        case SoftForm::SingleSum:
+        case SoftForm::Sum: {
+            const Terms terms = termsOf(x);
+            // sum + error is the exact sum. Rounding it to 64 bits first
+            // matters only where that lands halfway between the sum and its
+            // neighbour, at least 0.4998 units of the sum from it (halfway
+            // below a power of two the tie goes to the power, the sum, anyway).
+            const double sum = terms.hi + terms.lo;
+            // (A sum below 2^-970 gives no positive unit and goes the exact
+            // way, as an infinite or NaN one does through its error.)
+            if (std::abs(sumError(terms.hi, terms.lo, sum)) < 0.49 * unitOf(sum)) {
+                return sum;
+            }
+            return sumToDouble(terms.hi, terms.lo);
+        }
+        default: break;
+    }
+    return toDoubleUnpacked(x);
+}
+
+constexpr Order orderOf(double x, double y) {
+    if (x < y) {
+        return Order::Less;
+    }
+    if (x > y) {
+        return Order::Greater;
+    }
+    return x == y ? Order::Equal : Order::Unordered;
+}
+
+// The order as the x87 unit compares; it raises what the operands' making raises.
+inline Order compare(const SoftExtended& x, const SoftExtended& y) {
+    if (isBinary64(x) && isBinary64(y)) {
+        const Order order = orderOf(binary64Of(x), binary64Of(y));
+        if (order != Order::Unordered) [[likely]] {
+            return order;
+        }
+    }
+    if (x.form == SoftForm::Root && isBinary64(y)) {
+        // Rounding is monotonic and y is a binary64 value: where the root
+        // rounded to binary64 differs from y, the root rounded to 64 bits
+        // (which then cannot equal y) lies on the same side.
+        const double yValue = binary64Of(y);
+        if (x.lo < yValue) {
+            return Order::Less;
+        }
+        if (x.lo > yValue) {
+            return Order::Greater;
+        }
+        return rootOrder(x.hi, yValue);
+    }
+    return compareUnpacked(x, y);
 }
 
 // Ordered comparison as the x87 FCOMI makes it: a NaN operand makes every
 // relation false and raises invalid.
-enum class Order { Less, Equal, Greater, Unordered };
-
-constexpr Order compare(SoftExtended x, SoftExtended y) {
-    if (isNaN(x) || isNaN(y)) {
-        return Order::Unordered;
-    }
-    if (isZero(x) && isZero(y)) {
-        return Order::Equal;
-    }
-    if (x.negative != y.negative) {
-        return x.negative ? Order::Less : Order::Greater;
-    }
-    // Zero has the lowest exponent and an infinity the highest.
-    if (x.exponent == y.exponent && x.significand == y.significand) {
-        return Order::Equal;
-    }
-    const bool smaller =
-        x.exponent < y.exponent || (x.exponent == y.exponent && x.significand < y.significand);
-    return smaller != x.negative ? Order::Less : Order::Greater;
-}
-
-inline Order compareSignalling(SoftExtended x, SoftExtended y) {
+inline Order compareSignalling(const SoftExtended& x, const SoftExtended& y) {
     const Order order = compare(x, y);
-    if (order == Order::Unordered) {
+    if (order == Order::Unordered) [[unlikely]] {
         raise(kInvalid);
     }
     return order;
 }
 
-// Exact: every binary32 value is an extended value.
-inline SoftExtended widen(float value) {
-    const auto bits = std::bit_cast<std::uint32_t>(value);
-    const std::uint32_t biased = (bits >> 23) & 0xFFU;
-    if (biased - 1U < 254U) [[likely]] {
-        return SoftExtended{(std::uint64_t{bits & 0x7FFFFFU} | 0x800000U) << 40,
-                            static_cast<std::int32_t>(biased) - 127, (bits >> 31) != 0};
-    }
-    if ((bits << 1) == 0) {
-        return zero((bits >> 31) != 0);
-    }
-    return widenUncommon(value);
-}
-
-// Rounds to binary32, ties to even; beyond the range gives an infinity and
-// raises overflow; below it, a subnormal or zero.
-inline float toSingle(SoftExtended x) {
-    // Zero's exponent and the special one lie outside this range.
-    if (static_cast<std::uint32_t>(x.exponent) + 126U <= 253U) [[likely]] {
-        const std::uint64_t rest = x.significand & ((std::uint64_t{1} << 40) - 1);
-        // The carry of a rounding may run into the exponent, up to the infinity.
-        const std::uint64_t kept =
-            (x.significand >> 40) + roundsUp(rest, std::uint64_t{1} << 39, x.significand >> 40);
-        const std::uint32_t bits = (x.negative ? 0x80000000U : 0U) +
-                                   (static_cast<std::uint32_t>(x.exponent + 126) << 23) +
-                                   static_cast<std::uint32_t>(kept);
-        if ((bits & 0x7F800000U) == 0x7F800000U) {
-            raise(kOverflow);
-        }
-        return std::bit_cast<float>(bits);
-    }
-    return toSingleUncommon(x);
-}
-
-// Rounds to binary64, ties to even, in the same way.
-inline double toDouble(SoftExtended x) {
-    if (static_cast<std::uint32_t>(x.exponent) + 1022U <= 2045U) [[likely]] {
-        const std::uint64_t rest = x.significand & 0x7FFU;
-        const std::uint64_t kept =
-            (x.significand >> 11) + roundsUp(rest, 0x400U, x.significand >> 11);
-        const std::uint64_t bits = (x.negative ? std::uint64_t{1} << 63 : 0U) +
-                                   (static_cast<std::uint64_t>(x.exponent + 1022) << 52) + kept;
-        if ((bits & 0x7FF0000000000000U) == 0x7FF0000000000000U) {
-            raise(kOverflow);
-        }
-        return std::bit_cast<double>(bits);
-    }
-    return toDoubleUncommon(x);
-}
-
-inline void clearFlags() {
-    raisedFlags = 0U;
-}
-
 }  // namespace soft
 
-inline SoftExtended operator+(SoftExtended x, SoftExtended y) {
+inline SoftExtended operator+(const SoftExtended& x, const SoftExtended& y) {
     return soft::add(x, y, false);
 }
-inline SoftExtended operator-(SoftExtended x, SoftExtended y) {
+inline SoftExtended operator-(const SoftExtended& x, const SoftExtended& y) {
     return soft::add(x, y, true);
 }
-inline SoftExtended operator*(SoftExtended x, SoftExtended y) {
+inline SoftExtended operator*(const SoftExtended& x, const SoftExtended& y) {
     return soft::multiply(x, y);
 }
-inline SoftExtended operator/(SoftExtended x, SoftExtended y) {
+inline SoftExtended operator/(const SoftExtended& x, const SoftExtended& y) {
     return soft::divide(x, y);
 }
 
 // The relations raise invalid for a NaN operand, as x87 comparisons of
 // `<`, `<=`, `>` and `>=` do; equality is quiet.
-inline bool operator<(SoftExtended x, SoftExtended y) {
+inline bool operator<(const SoftExtended& x, const SoftExtended& y) {
     return soft::compareSignalling(x, y) == soft::Order::Less;
 }
-inline bool operator>(SoftExtended x, SoftExtended y) {
+inline bool operator>(const SoftExtended& x, const SoftExtended& y) {
     return soft::compareSignalling(x, y) == soft::Order::Greater;
 }
-inline bool operator<=(SoftExtended x, SoftExtended y) {
+inline bool operator<=(const SoftExtended& x, const SoftExtended& y) {
     const soft::Order order = soft::compareSignalling(x, y);
     return order == soft::Order::Less || order == soft::Order::Equal;
 }
-inline bool operator>=(SoftExtended x, SoftExtended y) {
+inline bool operator>=(const SoftExtended& x, const SoftExtended& y) {
     const soft::Order order = soft::compareSignalling(x, y);
     return order == soft::Order::Greater || order == soft::Order::Equal;
 }
-constexpr bool operator==(SoftExtended x, SoftExtended y) {
+inline bool operator==(const SoftExtended& x, const SoftExtended& y) {
     return soft::compare(x, y) == soft::Order::Equal;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <bit>
+#include <cassert>
 #include <cstdint>
 
 #if defined(__SIZEOF_INT128__) && !defined(SECANT_PORTABLE_WIDE_WORDS)
@@ -42,6 +43,7 @@ constexpr Word128 add(Word128 x, Word128 y) {
 
 // x - y for y <= x.
 constexpr Word128 subtract(Word128 x, Word128 y) {
+    assert(!lessThan(x, y));
     return Word128{x.hi - y.hi - (x.lo < y.lo ? 1U : 0U), x.lo - y.lo};
 }
 
@@ -67,29 +69,12 @@ constexpr Word128 multiply(std::uint64_t x, std::uint64_t y) {
 
 // x shifted left by 0 <= n < 128 places.
 constexpr Word128 shiftLeft(Word128 x, int n) {
+    assert(n >= 0 && n < 128);
     if (n >= 64) {
         return Word128{x.lo << (n - 64), 0};
     }
     // (lo >> 1) >> (63 - n) is lo >> (64 - n), and 0 for n = 0.
     return Word128{(x.hi << n) | ((x.lo >> 1) >> (63 - n)), x.lo << n};
-}
-
-// x shifted right by n >= 0 places, with every bit shifted out ORed into the
-// lowest bit of the result (a sticky bit), so the result rounds as x would.
-constexpr Word128 shiftRightSticky(Word128 x, int n) {
-    if (n == 0) {
-        return x;
-    }
-    if (n >= 128) {
-        return Word128{0, isZero(x) ? 0U : 1U};
-    }
-    if (n >= 64) {
-        const int m = n - 64;
-        const std::uint64_t lost = (m == 0 ? 0U : x.hi << (64 - m)) | x.lo;
-        return Word128{0, (x.hi >> m) | (lost != 0 ? 1U : 0U)};
-    }
-    const std::uint64_t lost = x.lo << (64 - n);
-    return Word128{x.hi >> n, (x.lo >> n) | (x.hi << (64 - n)) | (lost != 0 ? 1U : 0U)};
 }
 
 constexpr int countLeadingZeros(Word128 x) {
@@ -103,6 +88,7 @@ struct Division {
 
 // x / d for x.hi < d (so that the quotient fits in 64 bits).
 constexpr Division divide(Word128 x, std::uint64_t d) {
+    assert(x.hi < d);
 #if SECANT_WIDE_WORDS_BUILTIN
     const BuiltinWord n = (static_cast<BuiltinWord>(x.hi) << 64) | x.lo;
     return Division{static_cast<std::uint64_t>(n / d), static_cast<std::uint64_t>(n % d)};

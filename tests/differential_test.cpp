@@ -1,6 +1,7 @@
 // The software extended arithmetic against the x87 unit, operation by
-// operation and through whole complex operations: identical bits and
-// identical invalid, division-by-zero and overflow flags for every operand set.
+// operation and through whole complex operations: identical bits (for a NaN,
+// a NaN on both sides) and identical invalid, division-by-zero and overflow
+// flags for every operand set.
 //
 // The operand sets are drawn from a seeded generator, so a run is
 // reproducible; SECANT_DIFFERENTIAL_SETS sets the number of sets per
@@ -9,6 +10,12 @@
 // bits must then break, cancellation, subnormal results, the overflow
 // boundaries at 2^128 (and at 2^64 for a squared part), signed zeros,
 // infinities and NaNs, quiet and signalling.
+//
+// Where there is no x87 unit (ARM64), the sets and the x87 unit's outcomes
+// come from files that a run on an x86 machine wrote: with
+// SECANT_DIFFERENTIAL_RECORD set to a folder, a run writes them there instead
+// of comparing, and with SECANT_DIFFERENTIAL_REPLAY set to that folder, a run
+// anywhere compares the software arithmetic with the recorded outcomes.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -17,6 +24,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -31,7 +39,9 @@
 namespace secant::testing {
 namespace {
 
+#if SECANT_HAVE_X87_EXTENDED
 using Hw = X87Arithmetic;
+#endif
 using Sw = SoftArithmetic;
 
 // SplitMix64: small, fast, and the same sequence on every platform.
@@ -99,7 +109,12 @@ float floatWithExponent(Random& random, int exponent) {
     return fromBits(sign | (shift >= 24 ? 1U : significand >> shift));
 }
 
-float anyFloatOrSignalling(Random& random) {
+// A float of any class, signalling NaNs included: never in the program (the
+// coefficients come from decimal text, every other float from a rounding),
+// but each operation raises invalid for one all the same. What the x87 unit
+// makes of one (quieted, or not when the compiler uses it as a memory operand)
+// is a NaN either way, and of a NaN only that is compared.
+float anyFloat(Random& random) {
     const int kind = random.below(20);
     if (kind < 3) {
         return fromBits(static_cast<std::uint32_t>(random.next()));  // any class at all
@@ -117,22 +132,6 @@ float anyFloatOrSignalling(Random& random) {
     return floatWithExponent(random, random.between(-149, 127));
 }
 
-// Signalling NaNs never reach the formulas: the coefficients come from
-// decimal text, and every other float from a rounding, which gives quiet
-// NaNs. What the x87 unit makes of one also depends on the compiler (a float
-// that is loaded first is quieted, one used as a memory operand of the
-// multiplication is not), so only the conversion itself is compared for them.
-float quieted(float value) {
-    const auto bits = std::bit_cast<std::uint32_t>(value);
-    const bool signalling =
-        (bits & 0x7F800000U) == 0x7F800000U && (bits & 0x7FFFFFU) != 0 && (bits & 0x400000U) == 0;
-    return signalling ? fromBits(bits | 0x400000U) : value;
-}
-
-float anyFloat(Random& random) {
-    return quieted(anyFloatOrSignalling(random));
-}
-
 int exponentOf(float value) {
     const int biased = static_cast<int>((std::bit_cast<std::uint32_t>(value) >> 23) & 0xFFU);
     return biased == 0 ? -127 : biased - 127;
@@ -142,7 +141,7 @@ int exponentOf(float value) {
 float nearby(Random& random, float value) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
     const int step = random.between(-3, 3);
-    return quieted(fromBits(static_cast<std::uint32_t>(static_cast<std::int64_t>(bits) + step)));
+    return fromBits(static_cast<std::uint32_t>(static_cast<std::int64_t>(bits) + step));
 }
 
 // A second factor for `first` so that the product lands near a place that
@@ -158,6 +157,12 @@ float partner(Random& random, float first) {
 }
 
 // What one run of an operation gave: the result's bits and the flags raised.
+// Every NaN is encoded as one quiet NaN of its format, so that of a NaN only
+// its being one is compared, not its sign or payload: no output shows them
+// (every NaN prints as "nan" and a picture leaves NaN points out), and which
+// of two NaN operands an x87 operation keeps depends on whether the compiler
+// did it in the x87 unit or, for a sum or product of two floats rounded
+// straight back to float, in single precision.
 struct Outcome {
     std::uint64_t first = 0;
     std::uint64_t second = 0;
@@ -171,6 +176,10 @@ std::string describe(const Outcome& outcome) {
     return text.str();
 }
 
+// The canonical NaN of the x87 register format.
+constexpr Outcome kExtendedNaN{0xC000000000000000U, 0x7FFF, 0};
+
+#if SECANT_HAVE_X87_EXTENDED
 unsigned hardwareFlags() {
     const int raised = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
     return ((raised & FE_INVALID) != 0 ? soft::kInvalid : 0U) |
@@ -186,11 +195,17 @@ Outcome encode(long double value) {
     std::uint16_t signAndExponent = 0;
     std::memcpy(&signAndExponent, bytes.data() + 8, 2);
     outcome.second = signAndExponent;
-    return outcome;
+    const bool nan = (signAndExponent & 0x7FFFU) == 0x7FFF && outcome.first != 0x8000000000000000U;
+    return nan ? kExtendedNaN : outcome;
 }
 
+#endif
+
 // The x87 register encoding of a software value.
-Outcome encode(SoftExtended value) {
+Outcome encode(soft::Unpacked value) {
+    if (soft::isNaN(value)) {
+        return kExtendedNaN;
+    }
     Outcome outcome;
     outcome.first = value.significand;
     std::uint64_t exponent = 0;
@@ -203,17 +218,29 @@ Outcome encode(SoftExtended value) {
     return outcome;
 }
 
-Outcome encode(float value) {
-    return Outcome{std::bit_cast<std::uint32_t>(value), 0, 0};
-}
-Outcome encode(double value) {
-    return Outcome{std::bit_cast<std::uint64_t>(value), 0, 0};
-}
-Outcome encode(Complex value) {
-    return Outcome{std::bit_cast<std::uint32_t>(value.re), std::bit_cast<std::uint32_t>(value.im),
-                   0};
+// Taking the value apart rounds it to 64 bits, raising what that raises.
+Outcome encode(SoftExtended value) {
+    return encode(soft::unpack(value));
 }
 
+// Bit tests, not comparisons: those could raise a flag before it is read.
+std::uint32_t bitsOf(float value) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    return (bits & 0x7FFFFFFFU) > 0x7F800000U ? 0x7FC00000U : bits;
+}
+
+Outcome encode(float value) {
+    return Outcome{bitsOf(value), 0, 0};
+}
+Outcome encode(double value) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    return Outcome{(bits << 1) > 0xFFE0000000000000U ? 0x7FF8000000000000U : bits, 0, 0};
+}
+Outcome encode(Complex value) {
+    return Outcome{bitsOf(value.re), bitsOf(value.im), 0};
+}
+
+#if SECANT_HAVE_X87_EXTENDED
 // Makes the compiler forget what it knows of value, so that no computation
 // is moved across the point where it is called.
 template <class T>
@@ -234,21 +261,15 @@ Outcome onHardware(const Operands& operands, Compute compute) {
     return outcome;
 }
 
+#endif
+
 template <class Operands, class Compute>
 Outcome onSoftware(const Operands& operands, Compute compute) {
-    soft::clearFlags();
+    soft::setRaisedFlags(0U);
     Outcome outcome = compute(operands);
-    outcome.flags = soft::raisedFlags;
+    outcome.flags = soft::raisedFlags();
     return outcome;
 }
-
-// One operation under test: draws operands, runs both sides, and describes
-// the operands when the outcomes differ.
-struct Trial {
-    Outcome hardware;
-    Outcome software;
-    std::string operands;
-};
 
 std::string floats(std::initializer_list<float> values) {
     std::ostringstream text;
@@ -315,11 +336,6 @@ typename A::Value sumOf(const SumOperands& s) {
 std::string describeSum(const SumOperands& s) {
     return floats({s.f[0], s.f[1], s.f[2], s.f[3]}) + (s.xIsProduct ? "x=f0*f1 " : "x=f0 ") +
            (s.yIsProduct ? "y=f2*f3 " : "y=f2 ") + (s.subtract ? "x-y" : "x+y");
-}
-
-template <class A, class Result>
-Outcome run(const SumOperands& s, Result (*finish)(typename A::Value)) {
-    return encode(finish(sumOf<A>(s)));
 }
 
 Complex anyComplex(Random& random) {
@@ -389,165 +405,337 @@ double anyDouble(Random& random) {
         }
         default: {  // a norm, as the modulus computes it
             const Complex z = anyComplex(random);
-            return Hw::toDouble(formulas::norm<Hw>(z));
+            return Arithmetic::toDouble(formulas::norm<Arithmetic>(z));
         }
     }
 }
 
-// The operations, each a drawing of operands and both computations.
-using TrialFunction = std::function<Trial(Random&)>;
-
-struct Operation {
-    const char* name;
-    TrialFunction trial;
+// What each operation computes, with either arithmetic A: run<A>(operands).
+struct Widened {
+    template <class A>
+    static Outcome run(const float& f) {
+        return encode(A::widen(f));
+    }
 };
 
-Trial widenTrial(Random& random) {
-    const float f = anyFloatOrSignalling(random);
-    return {onHardware(f, [](float v) { return encode(Hw::widen(v)); }),
-            onSoftware(f, [](float v) { return encode(Sw::widen(v)); }), floats({f})};
-}
+using FloatPair = std::array<float, 2>;
 
-Trial productTrial(Random& random) {
-    std::array<float, 2> f{anyFloat(random), 0.0F};
+FloatPair drawProduct(Random& random) {
+    FloatPair f{anyFloat(random), 0.0F};
     f[1] = partner(random, f[0]);
-    using Pair = std::array<float, 2>;
-    return {onHardware(f, [](const Pair& v) { return encode(Hw::widen(v[0]) * Hw::widen(v[1])); }),
-            onSoftware(f, [](const Pair& v) { return encode(Sw::widen(v[0]) * Sw::widen(v[1])); }),
-            floats({f[0], f[1]})};
+    return f;
 }
 
-template <class Finish>
-Trial sumTrial(Random& random, Finish finish) {
-    const SumOperands s = drawSum(random);
-    return {onHardware(s, [&](const SumOperands& v) { return encode(finish(sumOf<Hw>(v))); }),
-            onSoftware(s, [&](const SumOperands& v) { return encode(finish(sumOf<Sw>(v))); }),
-            describeSum(s)};
-}
+struct ExactProduct {
+    template <class A>
+    static Outcome run(const FloatPair& f) {
+        return encode(A::widen(f[0]) * A::widen(f[1]));
+    }
+};
 
+struct SumOrDifference {
+    template <class A>
+    static Outcome run(const SumOperands& s) {
+        return encode(sumOf<A>(s));
+    }
+};
+
+struct RoundedToSingle {
+    template <class A>
+    static Outcome run(const SumOperands& s) {
+        return encode(A::toSingle(sumOf<A>(s)));
+    }
+};
+
+struct RoundedToDouble {
+    template <class A>
+    static Outcome run(const SumOperands& s) {
+        return encode(A::toDouble(sumOf<A>(s)));
+    }
+};
+
+// A sum, or (as a quotient's numerator may be) a float or a product alone,
+// over a float.
 struct QuotientOperands {
     SumOperands numerator;
+    bool bare = false;  // the numerator is x alone
     float divisor = 0.0F;
 };
 
-Trial quotientTrial(Random& random) {
-    QuotientOperands q{drawSum(random), 0.0F};
+QuotientOperands drawQuotient(Random& random) {
+    QuotientOperands q{drawSum(random), random.chance(10), 0.0F};
     q.divisor =
         random.chance(50) ? anyFloat(random) : floatWithExponent(random, random.between(-149, 127));
-    const auto hw = [](const QuotientOperands& v) {
-        const long double r = sumOf<Hw>(v.numerator) / Hw::widen(v.divisor);
-        Outcome o = encode(r);
-        o.second |= std::uint64_t{std::bit_cast<std::uint32_t>(Hw::toSingle(r))} << 32;
-        return o;
-    };
-    const auto sw = [](const QuotientOperands& v) {
-        const SoftExtended r = sumOf<Sw>(v.numerator) / Sw::widen(v.divisor);
-        Outcome o = encode(r);
-        o.second |= std::uint64_t{std::bit_cast<std::uint32_t>(Sw::toSingle(r))} << 32;
-        return o;
-    };
-    return {onHardware(q, hw), onSoftware(q, sw),
-            describeSum(q.numerator) + " / " + floats({q.divisor})};
+    return q;
 }
 
-Trial squareRootTrial(Random& random) {
-    const double d = anyDouble(random);
-    std::ostringstream text;
-    text << std::hex << std::bit_cast<std::uint64_t>(d);
-    return {onHardware(d, [](double v) { return encode(Hw::squareRoot(v)); }),
-            onSoftware(d, [](double v) { return encode(Sw::squareRoot(v)); }), text.str()};
+struct Quotient {
+    template <class A>
+    static Outcome run(const QuotientOperands& v) {
+        const SumOperands& s = v.numerator;
+        const typename A::Value numerator =
+            !v.bare ? sumOf<A>(s)
+                    : (s.xIsProduct ? A::widen(s.f[0]) * A::widen(s.f[1]) : A::widen(s.f[0]));
+        const typename A::Value r = numerator / A::widen(v.divisor);
+        Outcome o = encode(r);
+        o.second |= std::uint64_t{bitsOf(A::toSingle(r))} << 32;
+        return o;
+    }
+};
+
+std::string describeQuotient(const QuotientOperands& q) {
+    return describeSum(q.numerator) + (q.bare ? " (x alone)" : "") + " / " + floats({q.divisor});
 }
+
+struct SquareRoot {
+    template <class A>
+    static Outcome run(const double& d) {
+        return encode(A::squareRoot(d));
+    }
+};
 
 // The stop test's two comparisons, of a modulus or any sum against a float.
-Trial comparisonTrial(Random& random) {
-    struct Operands {
-        SumOperands left;
-        Complex modulusOf;
-        bool useModulus;
-        float right;
-    };
-    Operands o{drawSum(random), anyComplex(random), random.chance(50),
-               random.chance(50) ? 1e-5F : anyFloat(random)};
+struct ComparisonOperands {
+    SumOperands left;
+    Complex modulusOf;
+    bool useModulus = false;
+    float right = 0.0F;
+};
+
+ComparisonOperands drawComparison(Random& random) {
+    ComparisonOperands o{drawSum(random), anyComplex(random), random.chance(50),
+                         random.chance(50) ? 1e-5F : anyFloat(random)};
     if (random.chance(30)) {
         o.right = o.left.f[0];  // equal operands
         o.left.xIsProduct = false;
         o.left.f[2] = 0.0F;
         o.left.yIsProduct = false;
     }
-    const auto compute = [](const auto& arithmetic, const Operands& v) {
-        using A = std::decay_t<decltype(arithmetic)>;
+    return o;
+}
+
+struct Comparison {
+    template <class A>
+    static Outcome run(const ComparisonOperands& v) {
         const typename A::Value left =
             v.useModulus ? formulas::abs<A>(v.modulusOf) : sumOf<A>(v.left);
         const typename A::Value right = A::widen(v.right);
         const bool notAtLeast = !(left >= right);
         const bool less = left < right;
         return Outcome{notAtLeast ? 1U : 0U, less ? 1U : 0U, 0};
-    };
-    return {onHardware(o, [&](const Operands& v) { return compute(Hw{}, v); }),
-            onSoftware(o, [&](const Operands& v) { return compute(Sw{}, v); }),
-            describeSum(o.left) + " | |" + floats({o.modulusOf.re, o.modulusOf.im}) + "| " +
-                (o.useModulus ? "modulus" : "sum") + " vs " + floats({o.right})};
+    }
+};
+
+std::string describeComparison(const ComparisonOperands& o) {
+    return describeSum(o.left) + " | |" + floats({o.modulusOf.re, o.modulusOf.im}) + "| " +
+           (o.useModulus ? "modulus" : "sum") + " vs " + floats({o.right});
 }
 
-template <class HwOp, class SwOp>
-Trial complexTrial(Random& random, HwOp hw, SwOp sw) {
-    const ComplexPair p = drawComplexPair(random);
-    return {onHardware(p, [&](const ComplexPair& v) { return encode(hw(v.z, v.w)); }),
-            onSoftware(p, [&](const ComplexPair& v) { return encode(sw(v.z, v.w)); }),
-            describePair(p)};
+struct ComplexSum {
+    template <class A>
+    static Outcome run(const ComplexPair& p) {
+        return encode(formulas::sum<A>(p.z, p.w));
+    }
+};
+
+struct ComplexDifference {
+    template <class A>
+    static Outcome run(const ComplexPair& p) {
+        return encode(formulas::difference<A>(p.z, p.w));
+    }
+};
+
+struct ComplexProduct {
+    template <class A>
+    static Outcome run(const ComplexPair& p) {
+        return encode(formulas::product<A>(p.z, p.w));
+    }
+};
+
+struct ComplexQuotient {
+    template <class A>
+    static Outcome run(const ComplexPair& p) {
+        return encode(formulas::quotient<A>(p.z, p.w));
+    }
+};
+
+struct Norm {
+    template <class A>
+    static Outcome run(const ComplexPair& p) {
+        return encode(formulas::norm<A>(p.z));
+    }
+};
+
+struct Abs {
+    template <class A>
+    static Outcome run(const ComplexPair& p) {
+        return encode(formulas::abs<A>(p.z));
+    }
+};
+
+// Values of each form that an implementation may hold differently (a float,
+// a product, a sum, a quotient, a root), combined in ways the formulas do not.
+struct Leaf {
+    SumOperands sum;
+    float divisor = 0.0F;
+    unsigned char kind = 0;  // widen(f0), f0*f1, the sum, the sum / divisor, its root
+};
+
+struct CompositionOperands {
+    Leaf x;
+    Leaf y;
+    unsigned char operation = 0;  // x + y, x - y, x * y, x / y, x alone
+    unsigned char finish = 0;     // as it is, to binary32, to binary64, or x against y
+};
+
+Leaf drawLeaf(Random& random) {
+    const QuotientOperands q = drawQuotient(random);
+    return Leaf{q.numerator, q.divisor, static_cast<unsigned char>(random.below(5))};
+}
+
+CompositionOperands drawComposition(Random& random) {
+    CompositionOperands c{drawLeaf(random), drawLeaf(random), 0, 0};
+    c.operation = static_cast<unsigned char>(random.below(5));
+    c.finish = static_cast<unsigned char>(random.below(4));
+    return c;
+}
+
+template <class A>
+typename A::Value leafValue(const Leaf& leaf) {
+    const SumOperands& s = leaf.sum;
+    switch (leaf.kind) {
+        case 0: return A::widen(s.f[0]);
+        case 1: return A::widen(s.f[0]) * A::widen(s.f[1]);
+        case 2: return sumOf<A>(s);
+        case 3: return sumOf<A>(s) / A::widen(leaf.divisor);
+        default: return A::squareRoot(A::toDouble(sumOf<A>(s)));
+    }
+}
+
+struct Composition {
+    template <class A>
+    static Outcome run(const CompositionOperands& c) {
+        const typename A::Value x = leafValue<A>(c.x);
+        if (c.operation == 4 && c.finish != 3) {
+            // x alone. (y is not made at all: what making a value that is never
+            // used raises is the compiler's choice, which may drop it.)
+            return finished<A>(x, c.finish);
+        }
+        const typename A::Value y = leafValue<A>(c.y);
+        if (c.finish == 3) {
+            return Outcome{!(x >= y) ? 1U : 0U, x < y ? 1U : 0U, 0};
+        }
+        const typename A::Value r = c.operation == 0   ? x + y
+                                    : c.operation == 1 ? x - y
+                                    : c.operation == 2 ? x * y
+                                                       : x / y;
+        return finished<A>(r, c.finish);
+    }
+
+    template <class A>
+    static Outcome finished(const typename A::Value& r, unsigned char finish) {
+        return finish == 0   ? encode(r)
+               : finish == 1 ? encode(A::toSingle(r))
+                             : encode(A::toDouble(r));
+    }
+};
+
+std::string describeComposition(const CompositionOperands& c) {
+    const auto leaf = [](const Leaf& l) {
+        return "[kind " + std::to_string(l.kind) + ": " + describeSum(l.sum) + " / " +
+               floats({l.divisor}) + "]";
+    };
+    return leaf(c.x) + " op " + std::to_string(c.operation) + " " + leaf(c.y) + " finish " +
+           std::to_string(c.finish);
+}
+
+std::string describeFloat(const float& f) {
+    return floats({f});
+}
+
+std::string describeFloatPair(const FloatPair& f) {
+    return floats({f[0], f[1]});
+}
+
+std::string describeDouble(const double& d) {
+    std::ostringstream text;
+    text << std::hex << std::bit_cast<std::uint64_t>(d);
+    return text.str();
+}
+
+// An operation under test. Its operand set is a plain value of a few bytes,
+// so that it can be written to a file and read back on another machine
+// (both little-endian, with the same layout of floats and bools).
+constexpr std::size_t kMaxOperandBytes = 64;
+using OperandBytes = std::array<unsigned char, kMaxOperandBytes>;
+
+struct Operation {
+    const char* name;
+    std::size_t operandSize;
+    std::function<OperandBytes(Random&)> draw;
+    std::function<Outcome(const OperandBytes&)> hardware;  // empty without an x87 unit
+    std::function<Outcome(const OperandBytes&)> software;
+    std::function<std::string(const OperandBytes&)> describe;
+};
+
+template <class Operands>
+Operands fromBytes(const OperandBytes& bytes) {
+    Operands operands;
+    std::memcpy(&operands, bytes.data(), sizeof operands);
+    return operands;
+}
+
+template <class Compute, class Operands>
+Operation operation(const char* name, Operands (*draw)(Random&),
+                    std::string (*describe)(const Operands&)) {
+    static_assert(std::is_trivially_copyable_v<Operands> && sizeof(Operands) <= kMaxOperandBytes);
+    Operation op{name, sizeof(Operands), nullptr, nullptr, nullptr, nullptr};
+    op.draw = [draw](Random& random) {
+        const Operands operands = draw(random);
+        OperandBytes bytes{};
+        std::memcpy(bytes.data(), &operands, sizeof operands);
+        return bytes;
+    };
+#if SECANT_HAVE_X87_EXTENDED
+    op.hardware = [](const OperandBytes& bytes) {
+        return onHardware(fromBytes<Operands>(bytes),
+                          [](const Operands& v) { return Compute::template run<Hw>(v); });
+    };
+#endif
+    op.software = [](const OperandBytes& bytes) {
+        return onSoftware(fromBytes<Operands>(bytes),
+                          [](const Operands& v) { return Compute::template run<Sw>(v); });
+    };
+    op.describe = [describe](const OperandBytes& bytes) {
+        return describe(fromBytes<Operands>(bytes));
+    };
+    return op;
 }
 
 const Operation kOperations[] = {
-    {"Widen", widenTrial},
-    {"ExactProduct", productTrial},
-    {"SumOrDifference", [](Random& r) { return sumTrial(r, [](auto v) { return v; }); }},
-    {"RoundToSingle",
-     [](Random& r) {
-         return sumTrial(r, [](auto v) {
-             if constexpr (std::is_same_v<decltype(v), long double>) {
-                 return Hw::toSingle(v);
-             } else {
-                 return Sw::toSingle(v);
-             }
-         });
-     }},
-    {"RoundToDouble",
-     [](Random& r) {
-         return sumTrial(r, [](auto v) {
-             if constexpr (std::is_same_v<decltype(v), long double>) {
-                 return Hw::toDouble(v);
-             } else {
-                 return Sw::toDouble(v);
-             }
-         });
-     }},
-    {"Quotient", quotientTrial},
-    {"SquareRoot", squareRootTrial},
-    {"StopTestComparison", comparisonTrial},
-    {"ComplexSum", [](Random& r) { return complexTrial(r, formulas::sum<Hw>, formulas::sum<Sw>); }},
-    {"ComplexDifference",
-     [](Random& r) { return complexTrial(r, formulas::difference<Hw>, formulas::difference<Sw>); }},
-    {"ComplexProduct",
-     [](Random& r) { return complexTrial(r, formulas::product<Hw>, formulas::product<Sw>); }},
-    {"ComplexQuotient",
-     [](Random& r) { return complexTrial(r, formulas::quotient<Hw>, formulas::quotient<Sw>); }},
-    {"Norm",
-     [](Random& r) {
-         return complexTrial(
-             r, [](Complex z, Complex) { return formulas::norm<Hw>(z); },
-             [](Complex z, Complex) { return formulas::norm<Sw>(z); });
-     }},
-    {"Abs",
-     [](Random& r) {
-         return complexTrial(
-             r, [](Complex z, Complex) { return formulas::abs<Hw>(z); },
-             [](Complex z, Complex) { return formulas::abs<Sw>(z); });
-     }},
+    operation<Widened>("Widen", anyFloat, describeFloat),
+    operation<ExactProduct>("ExactProduct", drawProduct, describeFloatPair),
+    operation<SumOrDifference>("SumOrDifference", drawSum, describeSum),
+    operation<RoundedToSingle>("RoundToSingle", drawSum, describeSum),
+    operation<RoundedToDouble>("RoundToDouble", drawSum, describeSum),
+    operation<Quotient>("Quotient", drawQuotient, describeQuotient),
+    operation<SquareRoot>("SquareRoot", anyDouble, describeDouble),
+    operation<Comparison>("StopTestComparison", drawComparison, describeComparison),
+    operation<ComplexSum>("ComplexSum", drawComplexPair, describePair),
+    operation<ComplexDifference>("ComplexDifference", drawComplexPair, describePair),
+    operation<ComplexProduct>("ComplexProduct", drawComplexPair, describePair),
+    operation<ComplexQuotient>("ComplexQuotient", drawComplexPair, describePair),
+    operation<Norm>("Norm", drawComplexPair, describePair),
+    operation<Abs>("Abs", drawComplexPair, describePair),
+    operation<Composition>("Composition", drawComposition, describeComposition),
 };
 
+const char* setting(const char* name) {
+    return std::getenv(name);  // NOLINT(concurrency-mt-unsafe): read once, single thread
+}
+
 std::uint64_t settingOr(const char* name, std::uint64_t fallback) {
-    const char* text =
-        std::getenv(name);  // NOLINT(concurrency-mt-unsafe): read once, single thread
+    const char* text = setting(name);
     return text == nullptr ? fallback : std::strtoull(text, nullptr, 0);
 }
 
@@ -563,28 +751,118 @@ void PrintTo(const Operation& operation, std::ostream* os) {
     *os << operation.name;
 }
 
+// Counts the sets whose outcomes differ and reports the first few.
+struct Mismatches {
+    std::uint64_t count = 0;
+
+    void check(const Operation& op, std::uint64_t set, const OperandBytes& operands,
+               const Outcome& x87, const Outcome& software) {
+        if (x87 == software) {
+            return;
+        }
+        if (count++ < 10) {
+            ADD_FAILURE() << "set " << set << ": " << op.describe(operands) << "\n  x87      "
+                          << describe(x87) << "\n  software " << describe(software);
+        }
+    }
+};
+
+// A file of recorded sets, one per operation: the operand size and the
+// number of sets, then for each set its operand bytes and the x87 unit's
+// outcome, all in the byte order of both machines (little-endian).
+static_assert(std::endian::native == std::endian::little);
+
+std::string recordFile(const char* folder, const Operation& op) {
+    return std::string(folder) + "/" + op.name + ".sets";
+}
+
+void writeWord(std::ostream& out, std::uint64_t word) {
+    out.write(reinterpret_cast<const char*>(&word), sizeof word);
+}
+
+std::uint64_t readWord(std::istream& in) {
+    std::uint64_t word = 0;
+    in.read(reinterpret_cast<char*>(&word), sizeof word);
+    return word;
+}
+
+void writeSet(std::ostream& out, const Operation& op, const OperandBytes& operands,
+              const Outcome& x87) {
+    out.write(reinterpret_cast<const char*>(operands.data()),
+              static_cast<std::streamsize>(op.operandSize));
+    writeWord(out, x87.first);
+    writeWord(out, x87.second);
+    writeWord(out, x87.flags);
+}
+
+// Draws the sets and runs both arithmetics on each.
+void compareHere(const Operation& op, std::uint64_t sets, std::uint64_t seed) {
+    Random random(seed ^ hashName(op.name));
+    Mismatches mismatches;
+    for (std::uint64_t i = 0; i < sets; ++i) {
+        const OperandBytes operands = op.draw(random);
+        mismatches.check(op, i, operands, op.hardware(operands), op.software(operands));
+    }
+    EXPECT_EQ(mismatches.count, 0U) << "of " << sets << " sets (seed " << seed << ")";
+    std::cout << "[ sets     ] " << op.name << ": " << sets << " compared\n";
+}
+
+// Draws the sets and writes them with the x87 unit's outcomes, for a machine
+// without one to compare with.
+void record(const Operation& op, std::uint64_t sets, std::uint64_t seed, const char* folder) {
+    std::ofstream file(recordFile(folder, op), std::ios::binary | std::ios::trunc);
+    writeWord(file, op.operandSize);
+    writeWord(file, sets);
+    Random random(seed ^ hashName(op.name));
+    for (std::uint64_t i = 0; i < sets; ++i) {
+        const OperandBytes operands = op.draw(random);
+        writeSet(file, op, operands, op.hardware(operands));
+    }
+    file.close();
+    EXPECT_TRUE(file) << "could not write " << recordFile(folder, op);
+}
+
+// Runs the software arithmetic on the sets an x86 machine recorded and
+// compares with the x87 unit's outcomes recorded with them.
+void compareRecorded(const Operation& op, const char* folder) {
+    std::ifstream record(recordFile(folder, op), std::ios::binary);
+    ASSERT_TRUE(record) << "no recorded sets in " << recordFile(folder, op);
+    ASSERT_EQ(readWord(record), op.operandSize) << "recorded by another version of this test";
+    const std::uint64_t sets = readWord(record);
+    Mismatches mismatches;
+    for (std::uint64_t i = 0; i < sets; ++i) {
+        OperandBytes operands{};
+        record.read(reinterpret_cast<char*>(operands.data()),
+                    static_cast<std::streamsize>(op.operandSize));
+        Outcome x87;
+        x87.first = readWord(record);
+        x87.second = readWord(record);
+        x87.flags = static_cast<unsigned>(readWord(record));
+        ASSERT_TRUE(record) << "the record ends after " << i << " of " << sets << " sets";
+        mismatches.check(op, i, operands, x87, op.software(operands));
+    }
+    EXPECT_EQ(mismatches.count, 0U) << "of " << sets << " recorded sets";
+    std::cout << "[ sets     ] " << op.name << ": " << sets << " recorded sets compared\n";
+}
+
 class Differential : public ::testing::TestWithParam<Operation> {};
 
 TEST_P(Differential, SoftwareMatchesTheX87UnitBitForBit) {
     establishNumericEnvironment();
+    const Operation& op = GetParam();
+    if (const char* folder = setting("SECANT_DIFFERENTIAL_REPLAY"); folder != nullptr) {
+        compareRecorded(op, folder);
+        return;
+    }
+    ASSERT_TRUE(op.hardware) << "no x87 unit here: compare with the sets that a run on an x86 "
+                                "machine recorded (SECANT_DIFFERENTIAL_REPLAY)";
     const std::uint64_t sets = settingOr("SECANT_DIFFERENTIAL_SETS", 200000);
     const std::uint64_t seed = settingOr("SECANT_DIFFERENTIAL_SEED", 0x5EC4A7);
-    Random random(seed ^ hashName(GetParam().name));
-    int reported = 0;
-    std::uint64_t mismatches = 0;
-    for (std::uint64_t i = 0; i < sets; ++i) {
-        const Trial t = GetParam().trial(random);
-        if (t.hardware == t.software) {
-            continue;
-        }
-        ++mismatches;
-        if (reported++ < 10) {
-            ADD_FAILURE() << "set " << i << ": " << t.operands << "\n  x87      "
-                          << describe(t.hardware) << "\n  software " << describe(t.software);
-        }
+    if (const char* folder = setting("SECANT_DIFFERENTIAL_RECORD"); folder != nullptr) {
+        record(op, sets, seed, folder);
+    } else {
+        compareHere(op, sets, seed);
     }
-    EXPECT_EQ(mismatches, 0U) << "of " << sets << " sets (seed " << seed << ")";
-    std::cout << "[ sets     ] " << GetParam().name << ": " << sets << " compared\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(Extended, Differential, ::testing::ValuesIn(kOperations),

@@ -248,7 +248,16 @@ stage_bench() {
         side_by_side+=(--hardware "build/bench/side-by-side-$round.json"
             --software "build/bench-soft/side-by-side-$round.json")
     done
-    python3 bench/compare.py "${side_by_side[@]}"
+    # The whole program against the minimal loop of the same arithmetic on a long search.
+    local heavy=()
+    for round in 1 2 3; do
+        hyperfine --warmup 5 --runs 60 --export-json "build/bench/heavy-$round.json" \
+            "setsid build/bench/secant < bench/heavy_search.in > /dev/null" \
+            "setsid build/bench/minimal_search < bench/heavy_search.in > /dev/null" >/dev/null ||
+            true
+        heavy+=(--programs "build/bench/heavy-$round.json")
+    done
+    python3 bench/compare.py "${side_by_side[@]}" "${heavy[@]}"
     local input=tests/e2e/cases/two_real_roots.in
     hyperfine --warmup 20 --runs 200 \
         "setsid build/bench/secant < $input > /dev/null" \

@@ -1,0 +1,28 @@
+// The secant search as a bare loop: the same formulas as findRootSecant,
+// without its record, its observer and the flag checks around it.
+#pragma once
+
+#include "solver/polynomial.hpp"
+
+namespace secant::bench {
+
+inline Complex bareSearch(int passesWanted) {
+    Complex x0 = kSecantStart0;
+    Complex x1 = kSecantStart1;
+    Complex f0 = evaluatePolynomial(x0);
+    Complex f1 = evaluatePolynomial(x1);
+    const Extended tolerance = widen(kSecantTolerance);
+    for (int pass = 1;; ++pass) {
+        const Complex x2 = x0 - (f0 * (x1 - x0)) / (f1 - f0);
+        const Complex f2 = evaluatePolynomial(x2);
+        if (!(abs(f2) >= tolerance) || pass == passesWanted) {
+            return x2;
+        }
+        x0 = x1;
+        f0 = f1;
+        x1 = x2;
+        f1 = f2;
+    }
+}
+
+}  // namespace secant::bench
