@@ -351,20 +351,27 @@ std::string generalFormat(std::uint64_t m, int e) {
     if (exponent < -4 || exponent >= 6) {
         text = digits.substr(0, 1);
         if (size > 1) {
-            text += "." + digits.substr(1);
+            text += '.';
+            text.append(digits, 1);
         }
         const int magnitude = std::abs(exponent);
         text += exponent < 0 ? "e-" : "e+";
-        text += (magnitude < 10 ? "0" : "") + std::to_string(magnitude);
+        if (magnitude < 10) {
+            text += '0';
+        }
+        text += std::to_string(magnitude);
     } else if (exponent >= 0) {
         const int whole = exponent + 1;  // digits before the point
         text = digits.substr(0, static_cast<std::size_t>(std::min(size, whole)));
         text.append(static_cast<std::size_t>(std::max(0, whole - size)), '0');
         if (size > whole) {
-            text += "." + digits.substr(static_cast<std::size_t>(whole));
+            text += '.';
+            text.append(digits, static_cast<std::size_t>(whole));
         }
     } else {
-        text = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+        text = "0.";
+        text.append(static_cast<std::size_t>(-exponent - 1), '0');
+        text += digits;
     }
     return text;
 }
