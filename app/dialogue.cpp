@@ -169,7 +169,7 @@ int finish(Console& console, int status) {
 struct Roots {
     RootList values{};
     std::array<bool, kMaxCoefficients> converged{};
-    std::array<int, kMaxCoefficients> passes{};
+    std::array<int, kMaxCoefficients> iterations{};
     int found = 0;              // roots 1 to found are good
     ArithmeticFlags failure{};  // raised while seeking root found + 1
 };
@@ -182,11 +182,11 @@ struct Watch {
     int root = 0;
 };
 
-void printTraceLine(Console& console, int root, int pass, Complex x2, Extended modulus) {
+void printTraceLine(Console& console, int root, int iteration, Complex x2, Extended modulus) {
     printOem(console, texts::kTraceRoot);
     console.out << root;
-    printOem(console, texts::kTracePass);
-    console.out << pass << ": x=" << Shown{x2.real()} << " " << Shown{x2.imag()}
+    printOem(console, texts::kTraceIteration);
+    console.out << iteration << ": x=" << Shown{x2.real()} << " " << Shown{x2.imag()}
                 << "i |f(x)|=" << Shown{toDouble(modulus)} << std::endl;
 }
 
@@ -194,15 +194,15 @@ void printTraceLine(Console& console, int root, int pass, Complex x2, Extended m
 // exception flags is undone, so the search's own flags stay as they were.
 // (Not with fesetexceptflag: mingw-w64's clears the SSE exception masks, and
 // the next inexact operation then ends the program.)
-void onPass(void* context, int pass, Complex x2, Extended modulus) {
+void onIteration(void* context, int iteration, Complex x2, Extended modulus) {
     const ArithmeticFlags flags = raisedArithmeticFlags();
     auto& watch = *static_cast<Watch*>(context);
     if (watch.trace) {
-        printTraceLine(*watch.console, watch.root, pass, x2, modulus);
+        printTraceLine(*watch.console, watch.root, iteration, x2, modulus);
     }
     if (watch.picture != nullptr) {
         watch.picture->searches[watch.root].points.push_back(x2);
-        watch.picture->searches[watch.root].passes = pass;
+        watch.picture->searches[watch.root].iterations = iteration;
     }
     restoreArithmeticFlags(flags);
 }
@@ -212,7 +212,7 @@ void onPass(void* context, int pass, Complex x2, Extended modulus) {
 Roots findRoots(Watch* watch) {
     Roots roots;
     CoefficientTable& table = coefficientTable;
-    const SecantObserver observer{&onPass, watch};
+    const SecantObserver observer{&onIteration, watch};
     for (int k = 1; table.count > 1; ++k) {
         if (watch != nullptr) {
             watch->root = k;
@@ -229,7 +229,7 @@ Roots findRoots(Watch* watch) {
         }
         roots.values[k] = result.root;
         roots.converged[k] = result.converged;
-        roots.passes[k] = result.passes;
+        roots.iterations[k] = result.iterations;
         deflate(roots.values[k]);
         roots.failure = raisedArithmeticFlags();
         if (roots.failure.any()) {
@@ -356,8 +356,8 @@ void printReport(Console& console, const Roots& roots, const CoefficientTable& a
                  const RootDisks& disks) {
     for (int k = 1; k <= roots.found; ++k) {
         console.out << "x" << k;
-        printOem(console, texts::kReportPasses);
-        console.out << roots.passes[k];
+        printOem(console, texts::kReportIterations);
+        console.out << roots.iterations[k];
         console.printOem(console.out, roots.converged[k]
                                           ? texts::kReportConverged.zeroTerminated()
                                           : texts::kReportNotConverged.zeroTerminated());

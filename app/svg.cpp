@@ -208,7 +208,7 @@ std::string renderSvg(const IteratePicture& picture) {
         svg << "<rect x=\"" << kLegendLeft << "\" y=\"" << line - 10
             << "\" width=\"14\" height=\"4\" fill=\"" << kColours[k % 10] << "\"/>"
             << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\">x" << k << ": "
-            << picture.searches[k].passes << "</text>\n";
+            << picture.searches[k].iterations << "</text>\n";
         line += 18;
         if (k <= picture.rootCount) {
             const RootDisk& disk = picture.disks[k];

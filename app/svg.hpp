@@ -12,7 +12,7 @@ namespace secant {
 
 struct SearchPath {
     std::vector<Complex> points;  // the start points, then every new point in order
-    int passes = 0;
+    int iterations = 0;
 };
 
 struct IteratePicture {

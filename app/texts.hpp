@@ -60,8 +60,8 @@ inline constexpr auto kUsageHelp = cp1251(u8"  -h, --help    эта справк
 inline constexpr auto kUnknownOption = cp1251(u8"Ошибка: неизвестный параметр ");
 inline constexpr auto kMissingFile = cp1251(u8"Ошибка: после --svg нужно имя файла");
 inline constexpr auto kTraceRoot = cp1251(u8"корень x");
-inline constexpr auto kTracePass = cp1251(u8", проход ");
-inline constexpr auto kReportPasses = cp1251(u8": проходов ");
+inline constexpr auto kTraceIteration = cp1251(u8", проход ");
+inline constexpr auto kReportIterations = cp1251(u8": проходов ");
 inline constexpr auto kReportConverged = cp1251(u8", точность достигнута");
 inline constexpr auto kReportNotConverged = cp1251(u8", точность не достигнута");
 // The inclusion disk after a --report line: ", корень уравнения в круге

@@ -6,16 +6,16 @@
 
 namespace secant::bench {
 
-inline Complex bareSearch(int passesWanted) {
+inline Complex bareSearch(int iterationsWanted) {
     Complex x0 = kSecantStart0;
     Complex x1 = kSecantStart1;
     Complex f0 = evaluatePolynomial(x0);
     Complex f1 = evaluatePolynomial(x1);
     const Extended tolerance = widen(kSecantTolerance);
-    for (int pass = 1;; ++pass) {
+    for (int iteration = 1;; ++iteration) {
         const Complex x2 = x0 - (f0 * (x1 - x0)) / (f1 - f0);
         const Complex f2 = evaluatePolynomial(x2);
-        if (!(abs(f2) >= tolerance) || pass == passesWanted) {
+        if (!(abs(f2) >= tolerance) || iteration == iterationsWanted) {
             return x2;
         }
         x0 = x1;

@@ -72,11 +72,11 @@ def main():
 
     ratios = [
         ("secant pass of the program against the bare loop (x87)",
-         figure("BM_SearchPassLimitChecked"), figure("BM_SearchPassLimitBare"), 1.05),
+         figure("BM_SearchIterationLimitChecked"), figure("BM_SearchIterationLimitBare"), 1.05),
         ("software against x87, a pass of the order-9 search",
          figure("BM_SearchNinthOrder", software), figure("BM_SearchNinthOrder"), 3),
         ("software against x87, a pass of the pass-limit search",
-         figure("BM_SearchPassLimitChecked", software), figure("BM_SearchPassLimitChecked"), 3),
+         figure("BM_SearchIterationLimitChecked", software), figure("BM_SearchIterationLimitChecked"), 3),
     ]
     programs = fastest_programs(args.programs)
     if len(programs) >= 2:

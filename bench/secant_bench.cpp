@@ -46,7 +46,7 @@ void BM_EvaluateNinthOrder(benchmark::State& state) {
 BENCHMARK(BM_EvaluateNinthOrder);
 
 // 1000 x^3 - 1 makes all 10000 passes: the cost per pass of the search as built.
-void BM_SearchPassLimitChecked(benchmark::State& state) {
+void BM_SearchIterationLimitChecked(benchmark::State& state) {
     secant::establishNumericEnvironment();
     load({{1000, 0}, {0, 0}, {0, 0}, {-1, 0}});
     for (auto _ : state) {
@@ -57,9 +57,9 @@ void BM_SearchPassLimitChecked(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * secant::kSecantMaxIterations);
 }
-BENCHMARK(BM_SearchPassLimitChecked)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchIterationLimitChecked)->Unit(benchmark::kMillisecond);
 
-void BM_SearchPassLimitBare(benchmark::State& state) {
+void BM_SearchIterationLimitBare(benchmark::State& state) {
     secant::establishNumericEnvironment();
     load({{1000, 0}, {0, 0}, {0, 0}, {-1, 0}});
     for (auto _ : state) {
@@ -67,21 +67,21 @@ void BM_SearchPassLimitBare(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * secant::kSecantMaxIterations);
 }
-BENCHMARK(BM_SearchPassLimitBare)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchIterationLimitBare)->Unit(benchmark::kMillisecond);
 
 // One secant pass at order 9 (the ninth-order search converges in a handful).
 void BM_SearchNinthOrder(benchmark::State& state) {
     secant::establishNumericEnvironment();
     loadNinthOrder();
-    int passes = 0;
+    int iterations = 0;
     for (auto _ : state) {
         secant::clearArithmeticFlags();
         const secant::SecantResult result = secant::findRootSecant();
-        passes = result.passes;
+        iterations = result.iterations;
         benchmark::DoNotOptimize(result);
     }
-    state.SetItemsProcessed(state.iterations() * passes);
-    state.counters["passes"] = passes;
+    state.SetItemsProcessed(state.iterations() * iterations);
+    state.counters["iterations"] = iterations;
 }
 BENCHMARK(BM_SearchNinthOrder);
 

@@ -19,7 +19,7 @@ SecantResult findRootSecant(const SecantObserver* observer) {
     Complex f0 = evaluatePolynomial(x0);
     Complex f1 = evaluatePolynomial(x1);
     const Extended tolerance = widen(kSecantTolerance);
-    for (int pass = 1;; ++pass) {
+    for (int iteration = 1;; ++iteration) {
         const Complex df = f1 - f0;
         const Complex dx = x1 - x0;
         const Complex t = f0 * dx;
@@ -28,13 +28,13 @@ SecantResult findRootSecant(const SecantObserver* observer) {
         const Complex f2 = evaluatePolynomial(x2);
         const Extended modulus = abs(f2);
         if (observer != nullptr) {
-            observer->onPass(observer->context, pass, x2, modulus);
+            observer->onIteration(observer->context, iteration, x2, modulus);
         }
         if (!(modulus >= tolerance)) {
-            return SecantResult{x2, pass, modulus < tolerance};
+            return SecantResult{x2, iteration, modulus < tolerance};
         }
-        if (pass == kSecantMaxIterations) {
-            return SecantResult{x2, pass, false};
+        if (iteration == kSecantMaxIterations) {
+            return SecantResult{x2, iteration, false};
         }
         x0 = x1;
         f0 = f1;

@@ -28,7 +28,7 @@ inline CoefficientTable coefficientTable{};
 // the tolerance was met (false after the pass limit or on a NaN modulus).
 struct SecantResult {
     Complex root;
-    int passes = 0;
+    int iterations = 0;
     bool converged = false;
 };
 
@@ -43,7 +43,7 @@ inline constexpr Complex kSecantStart1{1.0F, 1.0F};
 // |f2|, after the pass is computed and before its stop test takes effect. It
 // only observes: the search computes the same values with or without it.
 struct SecantObserver {
-    void (*onPass)(void* context, int pass, Complex x2, Extended modulus);
+    void (*onIteration)(void* context, int iteration, Complex x2, Extended modulus);
     void* context;
 };
 

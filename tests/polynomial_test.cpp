@@ -17,7 +17,7 @@ std::string shown(float value) {
 struct SearchCase {
     const char* name;
     std::initializer_list<Complex> coefficients;
-    int passes;
+    int iterations;
     bool converged;
     const char* re;
     const char* im;
@@ -34,7 +34,7 @@ TEST_P(SearchTest, FirstSearchFindsTheStatedPoint) {
     loadTable(c.coefficients);
     clearArithmeticFlags();
     const SecantResult result = findRootSecant();
-    EXPECT_EQ(result.passes, c.passes);
+    EXPECT_EQ(result.iterations, c.iterations);
     EXPECT_EQ(result.converged, c.converged);
     EXPECT_EQ(shown(result.root.re), c.re);
     EXPECT_EQ(shown(result.root.im), c.im);
@@ -67,14 +67,14 @@ TEST_F(SolverTest, TwoRealRootsToTheBit) {
     const auto results = solveAll();
     EXPECT_EQ(bits(results[1].root.re), bits(1.0F));
     EXPECT_EQ(shown(results[1].root.im), "-5.93766e-08");
-    EXPECT_EQ(results[2].passes, 1);
+    EXPECT_EQ(results[2].iterations, 1);
     EXPECT_SAME_COMPLEX(results[2].root, 2.0F, 0.0F);
 }
 
 TEST_F(SolverTest, ImaginaryRootsAfterDeflation) {
     loadTable({{1, 0}, {0, 0}, {1, 0}});
     const auto results = solveAll();
-    EXPECT_EQ(results[2].passes, 1);
+    EXPECT_EQ(results[2].iterations, 1);
     EXPECT_EQ(shown(results[2].root.re), "-8.9407e-08");
     EXPECT_EQ(bits(results[2].root.im), bits(-1.0F));
 }
@@ -90,7 +90,7 @@ TEST_F(SolverTest, BothStartPointsRootsIsZeroOverZero) {
     const SecantResult result = findRootSecant();
     EXPECT_TRUE(raisedArithmeticFlags().invalid);
     EXPECT_FALSE(raisedArithmeticFlags().divisionByZero);
-    EXPECT_EQ(result.passes, 1);
+    EXPECT_EQ(result.iterations, 1);
     EXPECT_TRUE(std::isnan(result.root.re));
     EXPECT_FALSE(result.converged);
 }
@@ -103,14 +103,14 @@ TEST_F(SolverTest, LeadingZeroMeetsZeroOverZeroInTheLastSearch) {
     clearArithmeticFlags();
     const SecantResult second = findRootSecant();
     EXPECT_TRUE(raisedArithmeticFlags().invalid);
-    EXPECT_EQ(second.passes, 1);
+    EXPECT_EQ(second.iterations, 1);
 }
 
-TEST_F(SolverTest, PassLimitReturnsTheNewestPoint) {
+TEST_F(SolverTest, IterationLimitReturnsTheNewestPoint) {
     loadTable({{1000, 0}, {0, 0}, {0, 0}, {-1, 0}});
     clearArithmeticFlags();
     const SecantResult result = findRootSecant();
-    EXPECT_EQ(result.passes, kSecantMaxIterations);
+    EXPECT_EQ(result.iterations, kSecantMaxIterations);
     EXPECT_FALSE(result.converged);
     EXPECT_FALSE(raisedArithmeticFlags().any());
     EXPECT_GE(abs(evaluatePolynomial(result.root)), widen(kSecantTolerance));
@@ -177,14 +177,14 @@ namespace {
 
 struct Watched {
     int calls = 0;
-    int lastPass = 0;
+    int lastIteration = 0;
     Complex lastPoint;
 };
 
-void watch(void* context, int pass, Complex x2, Extended modulus) {
+void watch(void* context, int iteration, Complex x2, Extended modulus) {
     auto* watched = static_cast<Watched*>(context);
     ++watched->calls;
-    watched->lastPass = pass;
+    watched->lastIteration = iteration;
     watched->lastPoint = x2;
     volatile double sink = toDouble(modulus) * 1e300 * 1e300;  // raises overflow
     (void)sink;
@@ -192,7 +192,7 @@ void watch(void* context, int pass, Complex x2, Extended modulus) {
 
 // Watching a search changes none of its bits; the dialogue keeps the
 // observer's own flags out of the search's (see the dialogue tests).
-TEST_F(SolverTest, ObserverSeesEveryPassAndChangesNothing) {
+TEST_F(SolverTest, ObserverSeesEveryIterationAndChangesNothing) {
     const std::initializer_list<Complex> tables[] = {
         {{1, 0}, {-3, 0}, {2, 0}},
         {{1, 0}, {0, 0}, {1, 0}},
@@ -206,10 +206,10 @@ TEST_F(SolverTest, ObserverSeesEveryPassAndChangesNothing) {
         const SecantObserver observer{&watch, &watched};
         const SecantResult observed = findRootSecant(&observer);
         EXPECT_SAME_COMPLEX(observed.root, plain.root.re, plain.root.im);
-        EXPECT_EQ(observed.passes, plain.passes);
+        EXPECT_EQ(observed.iterations, plain.iterations);
         EXPECT_EQ(observed.converged, plain.converged);
-        EXPECT_EQ(watched.calls, plain.passes);
-        EXPECT_EQ(watched.lastPass, plain.passes);
+        EXPECT_EQ(watched.calls, plain.iterations);
+        EXPECT_EQ(watched.lastIteration, plain.iterations);
         EXPECT_SAME_COMPLEX(watched.lastPoint, plain.root.re, plain.root.im);
     }
 }
