@@ -1,10 +1,6 @@
-// Single-precision complex scalar with fixed rounding points.
-//
-// Within each operation the sums, products and quotients are carried in the
-// extended format and rounded to binary32 exactly where the formulas in
-// complex_formulas.hpp say. The operand order matters: in a product, the first partial product of
-// each part (a*c, b*c) is rounded to single precision before it is combined,
-// the second (b*d, a*d) is not, so z * w and w * z may differ in the last bit.
+// Single-precision complex scalar with fixed rounding points. Where each
+// operation rounds, and why z * w and w * z may differ in the last bit, is
+// written once, with the formulas, in complex_formulas.hpp.
 #pragma once
 
 #include <istream>

@@ -5,7 +5,8 @@
 // Within each operation the sums, products and quotients are carried in the
 // extended format and rounded to binary32 exactly where written. In a
 // product, the first partial product of each part (a*c, b*c) is rounded to
-// single precision before it is combined, the second (b*d, a*d) is not.
+// single precision before it is combined, the second (b*d, a*d) is not, so
+// z * w and w * z may differ in the last bit of the imaginary part.
 #pragma once
 
 #include "solver/complex.hpp"

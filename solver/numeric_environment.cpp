@@ -38,7 +38,7 @@ void establishNumericEnvironment() {
     clearArithmeticFlags();
 }
 
-bool numericEnvironmentIsExact() {
+bool precisionIs64BitsAndRoundingToNearest() {
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
     const unsigned short word = readControlWord();
     return (word & kPrecisionMask) == kPrecision64 && (word & kRoundingMask) == 0 &&

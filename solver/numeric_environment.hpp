@@ -8,8 +8,9 @@ namespace secant {
 // exceptions masked (they set flags, never trap).
 void establishNumericEnvironment();
 
-// True when the x87 unit runs with 64-bit precision control and round to nearest.
-bool numericEnvironmentIsExact();
+// True when the x87 unit runs with 64-bit precision control and rounds to
+// nearest (elsewhere: when the rounding is to nearest).
+bool precisionIs64BitsAndRoundingToNearest();
 
 struct ArithmeticFlags {
     bool invalid = false;

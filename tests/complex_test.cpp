@@ -196,10 +196,10 @@ TEST(NumericEnvironment, IsSetToExtendedPrecisionAndNearest) {
     // Start from 53-bit precision and upward rounding, as another runtime may leave it.
     unsigned short word = 0x0A7F;
     __asm__ __volatile__("fldcw %0" : : "m"(word));
-    EXPECT_FALSE(numericEnvironmentIsExact());
+    EXPECT_FALSE(precisionIs64BitsAndRoundingToNearest());
 #endif
     establishNumericEnvironment();
-    EXPECT_TRUE(numericEnvironmentIsExact());
+    EXPECT_TRUE(precisionIs64BitsAndRoundingToNearest());
     // 1 + 2^-63 survives only with a 64-bit significand; 1 + 2^-64 is a tie
     // that goes to the even 1.
     volatile float tiny = 0x1p-63F;
