@@ -182,19 +182,19 @@ struct Watch {
     int root = 0;
 };
 
-void printTraceLine(Console& console, int root, int iteration, Complex x2, Extended modulus) {
+void printTraceLine(Console& console, int root, int iteration, Complex x2, double modulus) {
     printOem(console, texts::kTraceRoot);
     console.out << root;
     printOem(console, texts::kTraceIteration);
     console.out << iteration << ": x=" << Shown{x2.real()} << " " << Shown{x2.imag()}
-                << "i |f(x)|=" << Shown{toDouble(modulus)} << std::endl;
+                << "i |f(x)|=" << Shown{modulus} << std::endl;
 }
 
 // Runs between a pass and its stop test. Whatever the output does to the
 // exception flags is undone, so the search's own flags stay as they were.
 // (Not with fesetexceptflag: mingw-w64's clears the SSE exception masks, and
 // the next inexact operation then ends the program.)
-void onIteration(void* context, int iteration, Complex x2, Extended modulus) {
+void onIteration(void* context, int iteration, Complex x2, double modulus) {
     const ArithmeticFlags flags = raisedArithmeticFlags();
     auto& watch = *static_cast<Watch*>(context);
     if (watch.trace) {
@@ -212,7 +212,7 @@ void onIteration(void* context, int iteration, Complex x2, Extended modulus) {
 Roots findRoots(Watch* watch) {
     Roots roots;
     CoefficientTable& table = coefficientTable;
-    const SecantObserver observer{&onIteration, watch};
+    const SecantObserver observer{&onIteration, watch, nullptr};
     for (int k = 1; table.count > 1; ++k) {
         if (watch != nullptr) {
             watch->root = k;

@@ -22,6 +22,10 @@ Complex operator/(Complex z, Complex w) {
     return formulas::quotient<Arithmetic>(z, w);
 }
 
+float divisorNorm(Complex w) {
+    return formulas::divisorNorm<Arithmetic>(w);
+}
+
 Extended norm(Complex z) {
     return formulas::norm<Arithmetic>(z);
 }

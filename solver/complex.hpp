@@ -51,6 +51,10 @@ inline Complex& Complex::operator/=(Complex w) {
     return *this = *this / w;
 }
 
+// The squared modulus of w that z / w divides by, single(single(c*c) + d*d);
+// zero where both parts of w are at most about 2^-75 in magnitude.
+float divisorNorm(Complex w);
+
 // Squared modulus single(a*a) + b*b, left unrounded in the extended format.
 Extended norm(Complex z);
 

@@ -38,6 +38,15 @@ Complex product(Complex z, Complex w) {
     return Complex(A::toSingle(A::widen(ac) - b * d), A::toSingle(A::widen(bc) + a * d));
 }
 
+// The divisor's squared modulus as the quotient uses it: single(single(c*c) + d*d).
+template <class A>
+float divisorNorm(Complex w) {
+    const typename A::Value c = A::widen(w.re);
+    const typename A::Value d = A::widen(w.im);
+    const float cc = A::toSingle(c * c);
+    return A::toSingle(A::widen(cc) + d * d);
+}
+
 // The quotient is not scaled: a divisor whose parts are both below 2^-75 in
 // magnitude has a squared modulus that rounds to zero.
 template <class A>
@@ -46,8 +55,7 @@ Complex quotient(Complex z, Complex w) {
     const typename A::Value b = A::widen(z.im);
     const typename A::Value c = A::widen(w.re);
     const typename A::Value d = A::widen(w.im);
-    const float cc = A::toSingle(c * c);
-    const typename A::Value n = A::widen(A::toSingle(A::widen(cc) + d * d));
+    const typename A::Value n = A::widen(divisorNorm<A>(w));
     const float ac = A::toSingle(a * c);
     const float bc = A::toSingle(b * c);
     return Complex(A::toSingle((A::widen(ac) + b * d) / n),

@@ -35,20 +35,49 @@ struct SecantResult {
 // P(x) by Horner's scheme: acc = coefficients[i] + (x * acc).
 Complex evaluatePolynomial(Complex x);
 
+// The same on another table (a scaled copy of the process-wide one).
+Complex evaluatePolynomial(const CoefficientTable& table, Complex x);
+
 // The two start points of every search.
 inline constexpr Complex kSecantStart0{0.0F, 0.0F};
 inline constexpr Complex kSecantStart1{1.0F, 1.0F};
 
 // Watches a search: called once per pass with the new point and its modulus
-// |f2|, after the pass is computed and before its stop test takes effect. It
-// only observes: the search computes the same values with or without it.
+// |f2| rounded to binary64, after the pass is computed and before its stop
+// test takes effect. It only observes: the search computes the same values
+// with or without it. onAttempt, where set, is told of each search from
+// other start points before it starts (findRoot).
 struct SecantObserver {
-    void (*onIteration)(void* context, int iteration, Complex x2, Extended modulus);
+    void (*onIteration)(void* context, int iteration, Complex x2, double modulus);
     void* context;
+    void (*onAttempt)(void* context, int attempt, Complex start0, Complex start1);
 };
 
 // One root by the secant method from the start points (0, 0) and (1, 1).
 SecantResult findRootSecant(const SecantObserver* observer = nullptr);
+
+// Where a guarded search stopped.
+enum class SearchEnd {
+    Converged,    // |f2| below the tolerance
+    PassLimit,    // kSecantMaxIterations passes without meeting it
+    Condition,    // an operation raised an exceptional condition
+    ZeroDivisor,  // the next quotient's divisor f1 - f0 rounds to zero
+};
+
+struct GuardedSearch {
+    SearchEnd end = SearchEnd::Condition;
+    SecantResult result;  // Converged, PassLimit: what findRootSecant would return
+    int iteration = 0;    // the pass at which it stopped (0: at the start points)
+    Complex x0, f0;       // the two points of that pass and their values
+    Complex x1, f1;
+};
+
+// The secant search of findRootSecant from the given start points on the
+// given table, computing the same values, but stopping before a quotient
+// whose divisor rounds to zero and after any pass (or start) that raised an
+// exceptional condition. The flags must be clear when it starts.
+GuardedSearch findRootGuarded(const CoefficientTable& table, Complex start0, Complex start1,
+                              const SecantObserver* observer = nullptr);
 
 // Divides the table by (x - root) and lowers count by 1. Returns the
 // remainder, which equals evaluatePolynomial(root) bit for bit; the dialogue
