@@ -11,6 +11,7 @@
 #include "app/texts.hpp"
 #include "solver/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
+#include "solver/recovery.hpp"
 
 namespace secant {
 
@@ -133,16 +134,6 @@ void reportCoefficient(Console& console, CoefficientStatus status, int index) {
     }
 }
 
-void reportArithmetic(Console& console, ArithmeticFlags flags, int index) {
-    if (flags.overflow) {
-        printError(console, texts::kRootError, index, texts::kOverflow);
-    } else if (flags.divisionByZero) {
-        printError(console, texts::kRootError, index, texts::kDivisionByZero);
-    } else {
-        printError(console, texts::kRootError, index, texts::kInvalidOperation);
-    }
-}
-
 bool isZero(Complex z) {
     return z.re == 0.0F && z.im == 0.0F;
 }
@@ -168,8 +159,7 @@ int finish(Console& console, int status) {
 
 struct Roots {
     RootList values{};
-    std::array<bool, kMaxCoefficients> converged{};
-    std::array<int, kMaxCoefficients> iterations{};
+    std::array<RootSearch, kMaxCoefficients> searches{};  // how each root was found
     int found = 0;              // roots 1 to found are good
     ArithmeticFlags failure{};  // raised while seeking root found + 1
 };
@@ -190,6 +180,14 @@ void printTraceLine(Console& console, int root, int iteration, Complex x2, doubl
                 << "i |f(x)|=" << Shown{modulus} << std::endl;
 }
 
+// " из точек (a, b) и (c, d)"
+void printStartPoints(Console& console, Complex start0, Complex start1) {
+    printOem(console, texts::kFromPoints);
+    console.out << Shown{start0.real()} << ", " << Shown{start0.imag()};
+    printOem(console, texts::kPointsAnd);
+    console.out << Shown{start1.real()} << ", " << Shown{start1.imag()} << ")";
+}
+
 // Runs between a pass and its stop test. Whatever the output does to the
 // exception flags is undone, so the search's own flags stay as they were.
 // (Not with fesetexceptflag: mingw-w64's clears the SSE exception masks, and
@@ -207,12 +205,35 @@ void onIteration(void* context, int iteration, Complex x2, double modulus) {
     restoreArithmeticFlags(flags);
 }
 
-// Finds every root, stopping at the first search or deflation that meets an
-// exceptional condition; the flags are cleared before each search.
+// Before each search from other start points: its heading in the trace, and
+// a new path in the picture, the one before it abandoned.
+void onAttempt(void* context, int attempt, Complex start0, Complex start1) {
+    const ArithmeticFlags flags = raisedArithmeticFlags();
+    auto& watch = *static_cast<Watch*>(context);
+    if (watch.trace) {
+        Console& console = *watch.console;
+        printOem(console, texts::kTraceRoot);
+        console.out << watch.root;
+        printOem(console, texts::kTraceAttempt);
+        console.out << attempt << ":";
+        printStartPoints(console, start0, start1);
+        console.out << std::endl;
+    }
+    if (watch.picture != nullptr) {
+        SearchPath& path = watch.picture->searches[watch.root];
+        path.abandoned.push_back(std::move(path.points));
+        path.points = {start0, start1};
+        path.iterations = 0;
+    }
+    restoreArithmeticFlags(flags);
+}
+
+// Finds every root, stopping at the first root that no search finds or the
+// first deflation that meets an exceptional condition.
 Roots findRoots(Watch* watch) {
     Roots roots;
     CoefficientTable& table = coefficientTable;
-    const SecantObserver observer{&onIteration, watch, nullptr};
+    const SecantObserver observer{&onIteration, watch, &onAttempt};
     for (int k = 1; table.count > 1; ++k) {
         if (watch != nullptr) {
             watch->root = k;
@@ -221,15 +242,13 @@ Roots findRoots(Watch* watch) {
                 watch->picture->searches[k].points = {kSecantStart0, kSecantStart1};
             }
         }
-        clearArithmeticFlags();
-        const SecantResult result = findRootSecant(watch != nullptr ? &observer : nullptr);
-        roots.failure = raisedArithmeticFlags();
-        if (roots.failure.any()) {
+        const RootSearch search = findRoot(watch != nullptr ? &observer : nullptr);
+        if (!search.found) {
+            roots.failure = search.condition;
             return roots;
         }
-        roots.values[k] = result.root;
-        roots.converged[k] = result.converged;
-        roots.iterations[k] = result.iterations;
+        roots.values[k] = search.result.root;
+        roots.searches[k] = search;
         deflate(roots.values[k]);
         roots.failure = raisedArithmeticFlags();
         if (roots.failure.any()) {
@@ -240,14 +259,46 @@ Roots findRoots(Watch* watch) {
     return roots;
 }
 
-// Header, listing, and a warning for each root found at the pass limit.
+// The condition as the error line names it: ": переполнение" and so on.
+const char* conditionText(ArithmeticFlags flags) {
+    if (flags.overflow) {
+        return texts::kOverflow.zeroTerminated();
+    }
+    if (flags.divisionByZero) {
+        return texts::kDivisionByZero.zeroTerminated();
+    }
+    return texts::kInvalidOperation.zeroTerminated();
+}
+
+// Why root k was not the standard search's, and how it was found instead.
+void printRecovered(Console& console, int k, const RootSearch& search) {
+    printOem(console, texts::kNotConverged);
+    console.out << k;
+    printOem(console, texts::kStandardSearchStopped);
+    console.printOem(console.out, conditionText(search.condition));
+    if (search.origin == RootOrigin::OtherStart) {
+        printOem(console, texts::kFoundFromOtherStarts);
+    } else {
+        printOem(console, texts::kTakenAtPoint);
+    }
+    if (search.atRoundingFloor) {
+        printOem(console, texts::kCannotTellFromZero);
+    }
+    console.out << std::endl;
+}
+
+// Header, listing, and a warning for each root found at the pass limit or
+// not by the standard search.
 void listRoots(Console& console, const Roots& roots) {
     printOemLine(console, texts::kRootsHeader);
     for (int k = 1; k <= roots.found; ++k) {
         printListingLine(console, k, roots.values[k]);
     }
     for (int k = 1; k <= roots.found; ++k) {
-        if (!roots.converged[k]) {
+        const RootSearch& search = roots.searches[k];
+        if (search.origin != RootOrigin::StandardSearch) {
+            printRecovered(console, k, search);
+        } else if (!search.result.converged) {
             printNotConverged(console, k);
         }
     }
@@ -355,12 +406,21 @@ void printDisk(Console& console, const RootDisks& disks, int k) {
 void printReport(Console& console, const Roots& roots, const CoefficientTable& asRead,
                  const RootDisks& disks) {
     for (int k = 1; k <= roots.found; ++k) {
+        const RootSearch& search = roots.searches[k];
         console.out << "x" << k;
         printOem(console, texts::kReportIterations);
-        console.out << roots.iterations[k];
-        console.printOem(console.out, roots.converged[k]
+        console.out << search.result.iterations;
+        if (search.origin == RootOrigin::OtherStart) {
+            printOem(console, texts::kReportInAttempt);
+            console.out << search.attempt;
+            printStartPoints(console, search.start.x0, search.start.x1);
+        }
+        console.printOem(console.out, search.result.converged
                                           ? texts::kReportConverged.zeroTerminated()
                                           : texts::kReportNotConverged.zeroTerminated());
+        if (search.atRoundingFloor) {
+            printOem(console, texts::kReportAtFloor);
+        }
         console.out << ", |P(x" << k << ")|=" << Shown{residual(asRead, roots.values[k])};
         printDisk(console, disks, k);
         console.out << std::endl;
@@ -434,7 +494,11 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
         picture->disks = inclusion;
     }
     if (roots.failure.any()) {
-        reportArithmetic(console, roots.failure, roots.found + 1);
+        console.out.flush();
+        printOemOn(console, console.err, texts::kRootError);
+        console.err << roots.found + 1;
+        console.printOem(console.err, conditionText(roots.failure));
+        console.err << std::endl;
         return kExitError;
     }
     return kExitOk;

@@ -121,11 +121,14 @@ void drawAxes(std::ostringstream& svg, const View& view) {
 }
 
 // The finite points joined in order; a non-finite point breaks the line.
-int drawPath(std::ostringstream& svg, const View& view, const SearchPath& path, int index) {
+// An abandoned search is drawn faint and dashed, and only within the plot
+// (a search that ran away would otherwise set the scale).
+int drawPath(std::ostringstream& svg, const View& view, const std::vector<Complex>& points,
+             int index, bool abandoned) {
     std::ostringstream d;
     int drawn = 0;
     bool pen = false;
-    for (const Complex z : path.points) {
+    for (const Complex z : points) {
         if (!isFinite(z)) {
             pen = false;
             continue;
@@ -135,10 +138,16 @@ int drawPath(std::ostringstream& svg, const View& view, const SearchPath& path, 
         ++drawn;
     }
     const char* colour = kColours[index % 10];
-    svg << "<path class=\"iterates\" data-root=\"" << index << "\" data-points=\"" << drawn
-        << "\" d=\"" << d.str() << "\" fill=\"none\" stroke=\"" << colour
-        << "\" stroke-width=\"1.2\" stroke-opacity=\"0.8\"/>\n";
-    return static_cast<int>(path.points.size()) - drawn;
+    svg << "<path class=\"" << (abandoned ? "abandoned" : "iterates") << "\" data-root=\"" << index
+        << "\" data-points=\"" << drawn << "\" d=\"" << d.str() << "\" fill=\"none\" stroke=\""
+        << colour;
+    if (abandoned) {
+        svg << "\" stroke-width=\"0.8\" stroke-opacity=\"0.3\" stroke-dasharray=\"4 3\""
+            << " clip-path=\"url(#plot)\"/>\n";
+    } else {
+        svg << "\" stroke-width=\"1.2\" stroke-opacity=\"0.8\"/>\n";
+    }
+    return static_cast<int>(points.size()) - drawn;
 }
 
 // A disk smaller than this on the picture is drawn with this radius, dashed.
@@ -188,8 +197,13 @@ std::string renderSvg(const IteratePicture& picture) {
     svg << "<clipPath id=\"plot\"><rect x=\"" << kPlotLeft << "\" y=\"" << kPlotTop << "\" width=\""
         << kPlotWidth << "\" height=\"" << kPlotHeight << "\"/></clipPath>\n";
     std::array<int, kMaxCoefficients> leftOut{};
+    bool anyAbandoned = false;
     for (int k = 1; k <= picture.searchCount; ++k) {
-        leftOut[k] = drawPath(svg, view, picture.searches[k], k);
+        for (const std::vector<Complex>& points : picture.searches[k].abandoned) {
+            drawPath(svg, view, points, k, true);
+            anyAbandoned = true;
+        }
+        leftOut[k] = drawPath(svg, view, picture.searches[k].points, k, false);
     }
     std::array<bool, kMaxCoefficients> enlarged{};
     for (int k = 1; k <= picture.rootCount; ++k) {
@@ -208,7 +222,11 @@ std::string renderSvg(const IteratePicture& picture) {
         svg << "<rect x=\"" << kLegendLeft << "\" y=\"" << line - 10
             << "\" width=\"14\" height=\"4\" fill=\"" << kColours[k % 10] << "\"/>"
             << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\">x" << k << ": "
-            << picture.searches[k].iterations << "</text>\n";
+            << picture.searches[k].iterations;
+        if (!picture.searches[k].abandoned.empty()) {
+            svg << "; оставлено поисков: " << picture.searches[k].abandoned.size();
+        }
+        svg << "</text>\n";
         line += 18;
         if (k <= picture.rootCount) {
             const RootDisk& disk = picture.disks[k];
@@ -227,6 +245,13 @@ std::string renderSvg(const IteratePicture& picture) {
                 << "\" fill=\"#a00\">не показано точек inf/nan: " << leftOut[k] << "</text>\n";
             line += 18;
         }
+    }
+    if (anyAbandoned) {
+        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6
+            << "\" font-size=\"11\">Бледный пунктир: поиск, который</text>\n"
+            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20
+            << "\" font-size=\"11\">оставлен без корня</text>\n";
+        line += 34;
     }
     if (std::find(enlarged.begin(), enlarged.end(), true) != enlarged.end()) {
         svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6

@@ -13,6 +13,8 @@ namespace secant {
 struct SearchPath {
     std::vector<Complex> points;  // the start points, then every new point in order
     int iterations = 0;
+    // Searches for the same root that found none, each as its points, in order.
+    std::vector<std::vector<Complex>> abandoned;
 };
 
 struct IteratePicture {

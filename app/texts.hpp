@@ -47,6 +47,19 @@ inline constexpr auto kNotConverged = cp1251(u8"Внимание: для кор�
 inline constexpr auto kNotConvergedWithin = cp1251(u8" точность не достигнута за ");
 inline constexpr auto kIterations = cp1251(u8" итераций");
 
+// A root that the search from the standard start points did not give, after
+// the listing: "Внимание: для корня x2 поиск из точек (0, 0) и (1, 1) прерван:
+// переполнение; корень найден из других начальных точек" (then, where it was
+// taken at the rounding floor, ", где P(x) неотличим от нуля в одинарной
+// точности"), or "...; корень взят в точке, где P(x) неотличим от нуля в
+// одинарной точности". The condition is one of kOverflow, kDivisionByZero,
+// kInvalidOperation.
+inline constexpr auto kStandardSearchStopped = cp1251(u8" поиск из точек (0, 0) и (1, 1) прерван");
+inline constexpr auto kFoundFromOtherStarts = cp1251(u8"; корень найден из других начальных точек");
+inline constexpr auto kTakenAtPoint = cp1251(u8"; корень взят в точке");
+inline constexpr auto kCannotTellFromZero =
+    cp1251(u8", где P(x) неотличим от нуля в одинарной точности");
+
 // Options: help, trace, report and the picture.
 inline constexpr auto kUsage = cp1251(u8"Использование: secant [--report] [--trace] [--svg ФАЙЛ]");
 inline constexpr auto kUsageReport =
@@ -64,6 +77,15 @@ inline constexpr auto kTraceIteration = cp1251(u8", проход ");
 inline constexpr auto kReportIterations = cp1251(u8": проходов ");
 inline constexpr auto kReportConverged = cp1251(u8", точность достигнута");
 inline constexpr auto kReportNotConverged = cp1251(u8", точность не достигнута");
+// How a root that the standard search did not give was found, in --report and
+// --trace: "x2: проходов 8 в попытке 1 из точек (0.7, 0.3) и (0.8, 0.3), ..."
+// and ", взят там, где P(x) неотличим от нуля"; a trace line "корень x2,
+// попытка 1: из точек (0.7, 0.3) и (0.8, 0.3)" before the passes of each.
+inline constexpr auto kReportInAttempt = cp1251(u8" в попытке ");
+inline constexpr auto kFromPoints = cp1251(u8" из точек (");
+inline constexpr auto kPointsAnd = cp1251(u8") и (");
+inline constexpr auto kReportAtFloor = cp1251(u8", взят там, где P(x) неотличим от нуля");
+inline constexpr auto kTraceAttempt = cp1251(u8", попытка ");
 // The inclusion disk after a --report line: ", корень уравнения в круге
 // радиуса 0.0123; круг пересекается с кругами x3, x4: в этих трёх кругах 3 корня",
 // or, for a chain of disks, "...; круг пересекается с кругом x2, а через него

@@ -70,9 +70,16 @@ EQUATIONS = [
      {SIMULTANEOUS}),
     ("a subnormal root", "1\n1 -1e-45\n", {SIMULTANEOUS}),
     ("roots 3e9 and 7e-28", "2\n1 -3e9 2e-18\n", {SIMULTANEOUS}),
-    # Coefficients from about 1e20 on overflow the search itself.
-    ("coefficients near 1e19: a search fails", "2\n3e18 -9e18 6e18\n", {SINGLE}),
-    ("a search fails: two of four roots", "4\n3 1 5 0.5 1000\n", {SINGLE}),
+    # The search from (0, 0) and (1, 1) overflows from coefficients of about 1e19 on.
+    ("coefficients near 1e19: found from other start points", "2\n3e18 -9e18 6e18\n",
+     {SIMULTANEOUS}),
+    ("x^9 - 1: found from other start points", "9\n1 0 0 0 0 0 0 0 0 -1\n", {SIMULTANEOUS}),
+    ("(x - 1)^4: the start points give one value", "4\n1 -4 6 -4 1\n", {SIMULTANEOUS}),
+    ("3e38 x - 3e38", "1\n3e38 -3e38\n", {SIMULTANEOUS}),
+    ("both start points are roots", "2\n1 (-1,-1) 0\n", {SIMULTANEOUS}),
+    ("after a pass-limit search, a root taken at the rounding floor", "4\n3 1 5 0.5 1000\n",
+     {SIMULTANEOUS}),
+    ("a search fails: one of two roots (the other is 1e50)", "2\n1e-30 -1e20 1e20\n", {SINGLE}),
     ("two printed roots equal", "2\n1 0 0\n", {SINGLE}),
     ("printed roots equal where P' is 0", "4\n1 0 0 0 1e-40\n", {SINGLE, NONE}),
 ]

@@ -1,0 +1,144 @@
+#include "solver/recovery.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "solver/rounding_floor.hpp"
+
+namespace secant {
+
+namespace {
+
+// Where a guarded search stopped before a divisor that rounds to zero or at
+// a condition: the point of the pass's two (the newer first) at which P
+// cannot be told from zero, if any; at its pass limit, its newest point if P
+// cannot be told from zero there.
+bool pointAtFloor(const CoefficientTable& table, const GuardedSearch& search, Complex& point) {
+    if (search.end == SearchEnd::Converged) {
+        return false;
+    }
+    if (search.end == SearchEnd::PassLimit) {
+        point = search.result.root;
+        return cannotBeToldFromZero(table, point);
+    }
+    for (const Complex candidate : {search.x1, search.x0}) {
+        if (cannotBeToldFromZero(table, candidate)) {
+            point = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The observer of an other search sees |P| of the table as it is, not of
+// its scaled copy.
+struct Rescaled {
+    const SecantObserver* outer;
+    int scale;
+};
+
+void onRescaledIteration(void* context, int iteration, Complex x2, double modulus) {
+    const auto& rescaled = *static_cast<const Rescaled*>(context);
+    rescaled.outer->onIteration(rescaled.outer->context, iteration, x2,
+                                std::ldexp(modulus, -rescaled.scale));
+}
+
+// The searches from other start points, on the table scaled so that the
+// tolerance is relative to its largest coefficient: the same arithmetic,
+// every value scaled by the same power of two (where none leaves the range).
+bool findFromOtherStarts(const SecantObserver* observer, RootSearch& found) {
+    int scale = 0;
+    const CoefficientTable table = scaledTable(coefficientTable, scale);
+    const RootRadii radii = estimateRootRadii(table);
+    if (radii.count == 0) {
+        return false;
+    }
+    Rescaled rescaled{observer, scale};
+    const SecantObserver inner{&onRescaledIteration, &rescaled, nullptr};
+    const bool watched = observer != nullptr;
+    for (int attempt = 1; attempt <= kMaxOtherAttempts; ++attempt) {
+        const StartPair start = otherStartPair(radii, attempt);
+        if (watched && observer->onAttempt != nullptr) {
+            observer->onAttempt(observer->context, attempt, start.x0, start.x1);
+        }
+        clearArithmeticFlags();
+        const GuardedSearch search =
+            findRootGuarded(table, start.x0, start.x1, watched ? &inner : nullptr);
+        Complex point;
+        const bool converged = search.end == SearchEnd::Converged;
+        if (converged || pointAtFloor(table, search, point)) {
+            found.origin = RootOrigin::OtherStart;
+            found.attempt = attempt;
+            found.start = start;
+            found.atRoundingFloor = !converged;
+            found.result = converged ? search.result : SecantResult{point, search.iteration, false};
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+CoefficientTable scaledTable(const CoefficientTable& table, int& scale) {
+    // The binary exponents of the largest part and of the smallest nonzero one.
+    int largest = std::numeric_limits<int>::min();
+    int smallest = std::numeric_limits<int>::max();
+    for (int i = 0; i < table.count; ++i) {
+        const Complex a = table.coefficients[static_cast<std::size_t>(i)];
+        for (const float part : {a.re, a.im}) {
+            if (part != 0 && std::isfinite(part)) {
+                int exponent = 0;
+                std::frexp(part, &exponent);  // |part| in [2^(exponent-1), 2^exponent)
+                largest = std::max(largest, exponent);
+                smallest = std::min(smallest, exponent);
+            }
+        }
+    }
+    scale = 0;
+    if (largest == std::numeric_limits<int>::min()) {
+        return table;
+    }
+    // The largest part to [1, 2), unless that takes the smallest below the
+    // normal range (2^-126), where it would lose digits.
+    const int wanted = std::max(1 - largest, -125 - smallest);
+    CoefficientTable scaled = table;
+    for (int i = 0; i < table.count; ++i) {
+        const Complex a = table.coefficients[static_cast<std::size_t>(i)];
+        const Complex b(std::ldexp(a.re, wanted), std::ldexp(a.im, wanted));
+        if (std::ldexp(b.re, -wanted) != a.re || std::ldexp(b.im, -wanted) != a.im) {
+            return table;  // a spread wider than the range: left as it is
+        }
+        scaled.coefficients[static_cast<std::size_t>(i)] = b;
+    }
+    scale = wanted;
+    return scaled;
+}
+
+RootSearch findRoot(const SecantObserver* observer) {
+    RootSearch found;
+    clearArithmeticFlags();
+    found.result = findRootSecant(observer);
+    found.condition = raisedArithmeticFlags();
+    if (!found.condition.any()) {
+        return found;
+    }
+    // The arithmetic is deterministic: the replay meets the same values, and
+    // looks at each divisor before it divides.
+    clearArithmeticFlags();
+    const GuardedSearch replay = findRootGuarded(coefficientTable, kSecantStart0, kSecantStart1);
+    Complex point;
+    if (pointAtFloor(coefficientTable, replay, point)) {
+        found.origin = RootOrigin::RoundingFloor;
+        found.atRoundingFloor = true;
+        found.result = SecantResult{point, std::max(replay.iteration - 1, 0), false};
+    } else if (!findFromOtherStarts(observer, found)) {
+        found.found = false;
+        return found;
+    }
+    clearArithmeticFlags();
+    return found;
+}
+
+}  // namespace secant

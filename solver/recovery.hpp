@@ -1,0 +1,42 @@
+// One root, also where the search from (0, 0) and (1, 1) meets an
+// exceptional condition: there the root is taken where P cannot be told from
+// zero, or sought again from other start points.
+#pragma once
+
+#include "solver/numeric_environment.hpp"
+#include "solver/polynomial.hpp"
+#include "solver/start_points.hpp"
+
+namespace secant {
+
+// At most this many searches from other start points for one root.
+inline constexpr int kMaxOtherAttempts = 24;
+
+enum class RootOrigin {
+    StandardSearch,  // the search from (0, 0) and (1, 1) met no condition
+    RoundingFloor,   // it met a condition at a point where P cannot be told from zero
+    OtherStart,      // a search from other start points found it
+};
+
+struct RootSearch {
+    bool found = true;
+    SecantResult result;  // the root, the passes of the search that found it, the tolerance met
+    RootOrigin origin = RootOrigin::StandardSearch;
+    ArithmeticFlags condition{};  // what the search from (0, 0) and (1, 1) met
+    int attempt = 0;              // OtherStart: which other search, from 1
+    StartPair start{kSecantStart0, kSecantStart1};  // of the search that found it
+    bool atRoundingFloor = false;  // taken where P cannot be told from zero
+};
+
+// Finds one root of the process-wide table: the search from (0, 0) and
+// (1, 1) exactly as findRootSecant, and where it raised an exceptional
+// condition, the recovery. found is false, with the condition, only where
+// every attempt failed. The flags are clear when it returns a root.
+RootSearch findRoot(const SecantObserver* observer = nullptr);
+
+// The table scaled by 2^scale, exactly: its largest part to [1, 2), or as
+// near as keeps every nonzero part in the normal range; scale is 0 where no
+// scaling keeps every part exact.
+CoefficientTable scaledTable(const CoefficientTable& table, int& scale);
+
+}  // namespace secant
