@@ -205,9 +205,10 @@ void onIteration(void* context, int iteration, Complex x2, double modulus) {
     restoreArithmeticFlags(flags);
 }
 
-// Before each search from other start points: its heading in the trace, and
-// a new path in the picture, the one before it abandoned.
-void onAttempt(void* context, int attempt, Complex start0, Complex start1) {
+// Before each search from other start points: its heading in the trace
+// (with the scale of its f, whose modulus the pass lines show), and a new
+// path in the picture, the one before it abandoned.
+void onAttempt(void* context, int attempt, Complex start0, Complex start1, int scale) {
     const ArithmeticFlags flags = raisedArithmeticFlags();
     auto& watch = *static_cast<Watch*>(context);
     if (watch.trace) {
@@ -217,6 +218,10 @@ void onAttempt(void* context, int attempt, Complex start0, Complex start1) {
         printOem(console, texts::kTraceAttempt);
         console.out << attempt << ":";
         printStartPoints(console, start0, start1);
+        if (scale != 0) {
+            printOem(console, texts::kTraceScaled);
+            console.out << scale;
+        }
         console.out << std::endl;
     }
     if (watch.picture != nullptr) {

@@ -31,19 +31,6 @@ bool pointAtFloor(const CoefficientTable& table, const GuardedSearch& search, Co
     return false;
 }
 
-// The observer of an other search sees |P| of the table as it is, not of
-// its scaled copy.
-struct Rescaled {
-    const SecantObserver* outer;
-    int scale;
-};
-
-void onRescaledIteration(void* context, int iteration, Complex x2, double modulus) {
-    const auto& rescaled = *static_cast<const Rescaled*>(context);
-    rescaled.outer->onIteration(rescaled.outer->context, iteration, x2,
-                                std::ldexp(modulus, -rescaled.scale));
-}
-
 // The searches from other start points, on the table scaled so that the
 // tolerance is relative to its largest coefficient: the same arithmetic,
 // every value scaled by the same power of two (where none leaves the range).
@@ -54,17 +41,14 @@ bool findFromOtherStarts(const SecantObserver* observer, RootSearch& found) {
     if (radii.count == 0) {
         return false;
     }
-    Rescaled rescaled{observer, scale};
-    const SecantObserver inner{&onRescaledIteration, &rescaled, nullptr};
     const bool watched = observer != nullptr;
     for (int attempt = 1; attempt <= kMaxOtherAttempts; ++attempt) {
         const StartPair start = otherStartPair(radii, attempt);
         if (watched && observer->onAttempt != nullptr) {
-            observer->onAttempt(observer->context, attempt, start.x0, start.x1);
+            observer->onAttempt(observer->context, attempt, start.x0, start.x1, scale);
         }
         clearArithmeticFlags();
-        const GuardedSearch search =
-            findRootGuarded(table, start.x0, start.x1, watched ? &inner : nullptr);
+        const GuardedSearch search = findRootGuarded(table, start.x0, start.x1, observer);
         Complex point;
         const bool converged = search.end == SearchEnd::Converged;
         if (converged || pointAtFloor(table, search, point)) {
