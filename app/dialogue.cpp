@@ -160,8 +160,8 @@ int finish(Console& console, int status) {
 struct Roots {
     RootList values{};
     std::array<RootSearch, kMaxCoefficients> searches{};  // how each root was found
-    int found = 0;              // roots 1 to found are good
-    ArithmeticFlags failure{};  // raised while seeking root found + 1
+    int found = 0;                                        // roots 1 to found are good
+    ArithmeticFlags failure{};                            // raised while seeking root found + 1
 };
 
 // What watches the searches for --trace and --svg.

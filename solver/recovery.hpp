@@ -22,10 +22,10 @@ struct RootSearch {
     bool found = true;
     SecantResult result;  // the root, the passes of the search that found it, the tolerance met
     RootOrigin origin = RootOrigin::StandardSearch;
-    ArithmeticFlags condition{};  // what the search from (0, 0) and (1, 1) met
-    int attempt = 0;              // OtherStart: which other search, from 1
+    ArithmeticFlags condition{};                    // what the search from (0, 0) and (1, 1) met
+    int attempt = 0;                                // OtherStart: which other search, from 1
     StartPair start{kSecantStart0, kSecantStart1};  // of the search that found it
-    bool atRoundingFloor = false;  // taken where P cannot be told from zero
+    bool atRoundingFloor = false;                   // taken where P cannot be told from zero
 };
 
 // Finds one root of the process-wide table: the search from (0, 0) and

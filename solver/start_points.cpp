@@ -15,38 +15,38 @@ constexpr int kLogarithmBits = 32;
 // not met symmetrically). Each new angle falls into the largest gap the
 // earlier ones left. Written as binary64 constants, the same everywhere.
 constexpr std::array<std::array<double, 2>, 32> kAngles{{
-    {0x1.d7954e7dba2f8p-1, 0x1.8ec3ae92b676bp-2},  // 22.9
-    {-0x1.e2695a209213cp-1, 0x1.5710373bcb34ep-2},  // 160.4
-    {0x1.dfb1cd722764fp-2, -0x1.c458af350dc19p-1},  // 297.9
-    {0x1.01663fd999b4fp-2, 0x1.ef8f889a067a3p-1},  // 75.4
+    {0x1.d7954e7dba2f8p-1, 0x1.8ec3ae92b676bp-2},    // 22.9
+    {-0x1.e2695a209213cp-1, 0x1.5710373bcb34ep-2},   // 160.4
+    {0x1.dfb1cd722764fp-2, -0x1.c458af350dc19p-1},   // 297.9
+    {0x1.01663fd999b4fp-2, 0x1.ef8f889a067a3p-1},    // 75.4
     {-0x1.ada5452047de9p-1, -0x1.1679c22b82f76p-1},  // 212.9
-    {0x1.f8ea345ea58afp-1, -0x1.53875730f9109p-3},  // 350.5
-    {-0x1.3af8af3e7f79fp-1, 0x1.93a7911a0f3dfp-1},  // 128.0
-    {0x1.7692873bfa98bp-1, 0x1.5d0e21d1f8d96p-1},  // 43.0
-    {0x1.7c77484b65718p-1, -0x1.569f2afa8eec6p-1},  // 318.0
+    {0x1.f8ea345ea58afp-1, -0x1.53875730f9109p-3},   // 350.5
+    {-0x1.3af8af3e7f79fp-1, 0x1.93a7911a0f3dfp-1},   // 128.0
+    {0x1.7692873bfa98bp-1, 0x1.5d0e21d1f8d96p-1},    // 43.0
+    {0x1.7c77484b65718p-1, -0x1.569f2afa8eec6p-1},   // 318.0
     {-0x1.340c1f5fec2b4p-1, -0x1.98f68e940c37ap-1},  // 233.0
-    {0x1.f765283c995b8p-1, 0x1.75e50adbf99ddp-3},  // 10.5
-    {-0x1.b25416d15d6d5p-1, 0x1.0f1d2c4046a6dp-1},  // 148.0
-    {0x1.12403b57b1d05p-2, -0x1.ed4bb08244e8fp-1},  // 285.5
-    {0x1.d03572b1d07c2p-2, 0x1.c85e26eab06ecp-1},  // 63.0
+    {0x1.f765283c995b8p-1, 0x1.75e50adbf99ddp-3},    // 10.5
+    {-0x1.b25416d15d6d5p-1, 0x1.0f1d2c4046a6dp-1},   // 148.0
+    {0x1.12403b57b1d05p-2, -0x1.ed4bb08244e8fp-1},   // 285.5
+    {0x1.d03572b1d07c2p-2, 0x1.c85e26eab06ecp-1},    // 63.0
     {-0x1.df6b26d1154d9p-1, -0x1.67744b23053a9p-2},  // 200.6
-    {0x1.dae98a05b0986p-1, -0x1.7ea280bc728c3p-2},  // 338.1
-    {-0x1.b9e7abdb230b7p-2, 0x1.cddebfa6d7cfbp-1},  // 115.6
+    {0x1.dae98a05b0986p-1, -0x1.7ea280bc728c3p-2},   // 338.1
+    {-0x1.b9e7abdb230b7p-2, 0x1.cddebfa6d7cfbp-1},   // 115.6
     {-0x1.2a216e1e2dd97p-2, -0x1.e9d1e53a5c225p-1},  // 253.1
-    {0x1.b8c8e20ad5932p-1, 0x1.047c5d03394e1p-1},  // 30.6
-    {-0x1.f4f9fed886f78p-1, 0x1.a6afc9cd86a82p-3},  // 168.1
-    {0x1.2a063a4403edfp-1, -0x1.a052e41c4a28fp-1},  // 305.6
+    {0x1.b8c8e20ad5932p-1, 0x1.047c5d03394e1p-1},    // 30.6
+    {-0x1.f4f9fed886f78p-1, 0x1.a6afc9cd86a82p-3},   // 168.1
+    {0x1.2a063a4403edfp-1, -0x1.a052e41c4a28fp-1},   // 305.6
     {-0x1.84acba08e9009p-1, -0x1.4d47d63fc8985p-1},  // 220.6
-    {-0x1.6dfc12ea03de4p-1, 0x1.660c980a4ff16p-1},  // 135.6
-    {0x1.44ae8822b3766p-1, 0x1.8be2d319bc297p-1},  // 50.6
+    {-0x1.6dfc12ea03de4p-1, 0x1.660c980a4ff16p-1},   // 135.6
+    {0x1.44ae8822b3766p-1, 0x1.8be2d319bc297p-1},    // 50.6
     {-0x1.fad3d09d9d6cbp-1, -0x1.2260ee7587ba3p-3},  // 188.2
-    {0x1.a6c1783a4f8a9p-1, -0x1.20d3f4691693fp-1},  // 325.7
-    {-0x1.d2817c434efeap-3, 0x1.f28a469a9fc42p-1},  // 103.2
+    {0x1.a6c1783a4f8a9p-1, -0x1.20d3f4691693fp-1},   // 325.7
+    {-0x1.d2817c434efeap-3, 0x1.f28a469a9fc42p-1},   // 103.2
     {-0x1.f5864d979c293p-2, -0x1.be635536c2211p-1},  // 240.7
-    {0x1.e66f6295e2238p-1, 0x1.3f87be8e44286p-2},  // 18.2
-    {-0x1.d29a15be43472p-1, 0x1.a58d7e896ca30p-2},  // 155.7
-    {0x1.935c548bd6a8ap-2, -0x1.d69adfb598a2ap-1},  // 293.2
-    {0x1.525a431a7f236p-2, 0x1.e33e1917763ecp-1},  // 70.7
+    {0x1.e66f6295e2238p-1, 0x1.3f87be8e44286p-2},    // 18.2
+    {-0x1.d29a15be43472p-1, 0x1.a58d7e896ca30p-2},   // 155.7
+    {0x1.935c548bd6a8ap-2, -0x1.d69adfb598a2ap-1},   // 293.2
+    {0x1.525a431a7f236p-2, 0x1.e33e1917763ecp-1},    // 70.7
 }};
 
 // The second start point is the first turned by 0.2 radians and moved 10% out.
@@ -138,9 +138,9 @@ RootRadii estimateRootRadii(const CoefficientTable& table) {
     for (int e = 0; e + 1 < size; ++e) {
         const int p = hull[static_cast<std::size_t>(e)];
         const int q = hull[static_cast<std::size_t>(e + 1)];
-        const double slope = (logarithm[static_cast<std::size_t>(p)] -
-                              logarithm[static_cast<std::size_t>(q)]) /
-                             (q - p);
+        const double slope =
+            (logarithm[static_cast<std::size_t>(p)] - logarithm[static_cast<std::size_t>(q)]) /
+            (q - p);
         radii.radius[static_cast<std::size_t>(radii.count++)] = binaryPower(slope);
     }
     // Fujiwara: every root within 2 max |a_(n-k) / a_n|^(1/k), with half the free term.

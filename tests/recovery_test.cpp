@@ -1,0 +1,348 @@
+#include "solver/recovery.hpp"
+
+#include <cmath>
+#include <complex>
+#include <random>
+#include <vector>
+
+#include "solver/rounding_floor.hpp"
+#include "test_support.hpp"
+
+namespace secant::testing {
+namespace {
+
+using Coefficients = std::initializer_list<Complex>;
+
+CoefficientTable tableOf(Coefficients coefficients) {
+    loadTable(coefficients);
+    return coefficientTable;
+}
+
+// Where the search from (0, 0) and (1, 1) meets no condition, the guarded one
+// computes the same points and stops where it stops.
+struct SameSearch {
+    const char* name;
+    Coefficients coefficients;
+    SearchEnd end;
+};
+
+void PrintTo(const SameSearch& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class GuardedSameTest : public SolverTest, public ::testing::WithParamInterface<SameSearch> {};
+
+TEST_P(GuardedSameTest, GivesWhatTheSearchGives) {
+    const CoefficientTable table = tableOf(GetParam().coefficients);
+    clearArithmeticFlags();
+    const SecantResult plain = findRootSecant();
+    const GuardedSearch guarded = findRootGuarded(table, kSecantStart0, kSecantStart1);
+    EXPECT_EQ(guarded.end, GetParam().end);
+    EXPECT_SAME_COMPLEX(guarded.result.root, plain.root.re, plain.root.im);
+    EXPECT_EQ(guarded.result.iterations, plain.iterations);
+    EXPECT_EQ(guarded.result.converged, plain.converged);
+    EXPECT_FALSE(raisedArithmeticFlags().any());
+}
+
+const SameSearch kSameSearches[] = {
+    {"TwoRealRoots", {{1, 0}, {-3, 0}, {2, 0}}, SearchEnd::Converged},
+    {"ImaginaryRoots", {{1, 0}, {0, 0}, {1, 0}}, SearchEnd::Converged},
+    {"PassLimit", {{1000, 0}, {0, 0}, {0, 0}, {-1, 0}}, SearchEnd::PassLimit},
+    {"OrderNine",
+     {{0.001F, 0}, {0.01F, 0}, {0.1F, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}},
+     SearchEnd::Converged},
+};
+
+INSTANTIATE_TEST_SUITE_P(Recovery, GuardedSameTest, ::testing::ValuesIn(kSameSearches),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Where it meets one, the guarded search stops before the division, with the
+// two points of that pass.
+TEST_F(SolverTest, GuardedSearchStopsBeforeAZeroDivisor) {
+    const CoefficientTable table = tableOf({{1, 0}, {-1, -1}, {0, 0}});  // both start points roots
+    clearArithmeticFlags();
+    const GuardedSearch search = findRootGuarded(table, kSecantStart0, kSecantStart1);
+    EXPECT_EQ(search.end, SearchEnd::ZeroDivisor);
+    EXPECT_EQ(search.iteration, 1);
+    EXPECT_SAME_COMPLEX(search.x1, 1.0F, 1.0F);
+    EXPECT_SAME_COMPLEX(search.f1, search.f0.re, search.f0.im);
+    EXPECT_FALSE(raisedArithmeticFlags().any());
+}
+
+TEST_F(SolverTest, GuardedSearchStopsAtTheOverflowOfX9MinusOne) {
+    const CoefficientTable table =
+        tableOf({{1, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {-1, 0}});
+    clearArithmeticFlags();
+    const GuardedSearch search = findRootGuarded(table, kSecantStart0, kSecantStart1);
+    EXPECT_EQ(search.end, SearchEnd::Condition);
+    EXPECT_EQ(search.iteration, 3);  // the third pass jumps to about 6.6e7
+    EXPECT_TRUE(raisedArithmeticFlags().overflow);
+}
+
+// The rounding floor: whether evaluatePolynomial's value at x can be told from zero.
+struct FloorCase {
+    const char* name;
+    Coefficients coefficients;
+    Complex x;
+    bool cannotTell;
+};
+
+void PrintTo(const FloorCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FloorTest : public SolverTest, public ::testing::WithParamInterface<FloorCase> {};
+
+TEST_P(FloorTest, TellsRoundingNoiseFromAValue) {
+    const CoefficientTable table = tableOf(GetParam().coefficients);
+    EXPECT_EQ(cannotBeToldFromZero(table, GetParam().x), GetParam().cannotTell);
+}
+
+const FloorCase kFloorCases[] = {
+    {"ExactRoot", {{1, 0}, {-1, 0}}, {1, 0}, true},
+    {"NoRoot", {{1, 0}, {-1, 0}}, {1.5F, 0}, false},
+    {"ImaginaryUnitIsExact", {{1, 0}, {0, 0}, {1, 0}}, {0, 1}, true},
+    {"NextToTheImaginaryUnit", {{1, 0}, {0, 0}, {1, 0}}, {0, 1.0001F}, false},
+    // (x - 1)^4 at 1.001 is 1e-12, far below the rounding of terms of size 6.
+    {"NearAFourfoldRoot", {{1, 0}, {-4, 0}, {6, 0}, {-4, 0}, {1, 0}}, {1.001F, 0}, true},
+    {"FarFromAFourfoldRoot", {{1, 0}, {-4, 0}, {6, 0}, {-4, 0}, {1, 0}}, {1.1F, 0}, false},
+    {"HugeCoefficients", {{3e38F, 0}, {-3e38F, 0}}, {1, 0}, true},
+    // A value of 1e-6, below the tolerance but far above the noise of a
+    // polynomial of size 1: the arithmetic tells it from zero.
+    {"SmallButTold", {{1, 0}, {-1e-6F, 0}}, {0, 0}, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Recovery, FloorTest, ::testing::ValuesIn(kFloorCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The bound holds against the value in binary64, whose own error (some 2^-50
+// of the sum of the terms' magnitudes) is far below the binary32 rounding,
+// at points near roots where the computed value is mostly rounding.
+TEST_F(SolverTest, ErrorBoundHoldsNearRoots) {
+    std::mt19937 random(20261209);
+    std::uniform_real_distribution<double> part(-3, 3);
+    for (int trial = 0; trial < 400; ++trial) {
+        const int n = 1 + trial % 9;
+        std::vector<std::complex<double>> a{1};
+        std::vector<std::complex<double>> roots;
+        for (int k = 0; k < n; ++k) {
+            roots.emplace_back(part(random), trial % 2 == 0 ? 0.0 : part(random));
+            a.push_back(0);
+            for (std::size_t i = a.size() - 1; i > 0; --i) {
+                a[i] -= roots.back() * a[i - 1];
+            }
+        }
+        CoefficientTable table;
+        table.count = n + 1;
+        for (int i = 0; i <= n; ++i) {
+            const auto c = a[static_cast<std::size_t>(i)];
+            table.coefficients[static_cast<std::size_t>(i)] =
+                Complex(static_cast<float>(c.real()), static_cast<float>(c.imag()));
+        }
+        const auto near = roots[static_cast<std::size_t>(trial) % roots.size()];
+        const Complex x(static_cast<float>(near.real() * (1 + 1e-6)),
+                        static_cast<float>(near.imag()));
+        std::complex<double> exact = 0;
+        double size = 0;
+        const std::complex<double> at(x.re, x.im);
+        for (int i = 0; i <= n; ++i) {
+            const Complex c = table.coefficients[static_cast<std::size_t>(i)];
+            exact = exact * at + std::complex<double>(c.re, c.im);
+            size = size * std::abs(at) + std::abs(std::complex<double>(c.re, c.im));
+        }
+        const Complex computed = evaluatePolynomial(table, x);
+        const double error = std::abs(std::complex<double>(computed.re, computed.im) - exact);
+        const double bound = horner32ErrorBound(table, x);
+        EXPECT_LE(error, bound + 0x1p-45 * size) << "trial " << trial;
+        EXPECT_LE(bound, 0x1p-16 * size) << "trial " << trial << ": far too loose";
+    }
+}
+
+TEST_F(SolverTest, LogarithmAndPowerAreExactOnPowersOfTwo) {
+    for (const int e : {-1074, -149, -1, 0, 1, 127, 1023}) {
+        EXPECT_EQ(binaryLogarithm(std::ldexp(1.0, e)), e);
+        EXPECT_EQ(binaryPower(e), std::ldexp(1.0, e));
+    }
+    EXPECT_NEAR(binaryLogarithm(10), 3.321928094887362, 1e-8);
+    EXPECT_NEAR(binaryLogarithm(0.3), -1.736965594166206, 1e-8);
+    for (const double v : {1e-30, 0.3, 1.5, 7.0, 1e20}) {
+        EXPECT_NEAR(binaryPower(binaryLogarithm(v)) / v, 1, 1e-8) << v;
+    }
+}
+
+// The radii of the Newton polygon, smallest first, then the Fujiwara bound.
+struct RadiiCase {
+    const char* name;
+    Coefficients coefficients;
+    std::initializer_list<double> radii;
+};
+
+void PrintTo(const RadiiCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RadiiTest : public SolverTest, public ::testing::WithParamInterface<RadiiCase> {};
+
+TEST_P(RadiiTest, EstimateTheModuliOfTheRoots) {
+    const RootRadii radii = estimateRootRadii(tableOf(GetParam().coefficients));
+    ASSERT_EQ(static_cast<std::size_t>(radii.count), GetParam().radii.size());
+    std::size_t i = 0;
+    for (const double expected : GetParam().radii) {
+        EXPECT_NEAR(radii.radius[i] / expected, 1, 1e-6) << i;
+        ++i;
+    }
+}
+
+const RadiiCase kRadiiCases[] = {
+    {"X9MinusOne",
+     {{1, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {-1, 0}},
+     {1, 1.851749424574581}},  // 2 (1/2)^(1/9)
+    // (x - 1)(x - 100)(x - 10000): 1, -10101, 1010100, -1000000.
+    {"ThreeScales",
+     {{1, 0}, {-10101, 0}, {1010100, 0}, {-1000000, 0}},
+     {0.9900009900009901, 100.0, 10101, 2 * 10101}},
+    // x^2 (x - 4): the hull starts at x^2; the root 0 has no radius.
+    {"ZeroFreeTerm", {{1, 0}, {-4, 0}, {0, 0}, {0, 0}}, {4, 8}},
+    {"LeadingZero", {{0, 0}, {1, 0}, {-2, 0}}, {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Recovery, RadiiTest, ::testing::ValuesIn(kRadiiCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SolverTest, StartPairsTurnThroughTheRadiiOffTheAxes) {
+    const RootRadii radii =
+        estimateRootRadii(tableOf({{1, 0}, {-10101, 0}, {1010100, 0}, {-1000000, 0}}));
+    for (int attempt = 1; attempt <= kMaxOtherAttempts; ++attempt) {
+        const StartPair pair = otherStartPair(radii, attempt);
+        const double r = radii.radius[static_cast<std::size_t>((attempt - 1) % radii.count)];
+        EXPECT_NEAR(std::hypot(pair.x0.re, pair.x0.im) / r, 1, 1e-6);
+        EXPECT_GT(std::fabs(pair.x0.re), 0.1 * r);  // at least 8 degrees off each axis
+        EXPECT_GT(std::fabs(pair.x0.im), 0.1 * r);
+        EXPECT_FALSE(pair.x1.re == pair.x0.re && pair.x1.im == pair.x0.im);
+        if (attempt > 1) {
+            const StartPair before = otherStartPair(radii, attempt - 1);
+            EXPECT_FALSE(before.x0.re == pair.x0.re && before.x0.im == pair.x0.im);
+        }
+    }
+}
+
+struct ScaleCase {
+    const char* name;
+    Coefficients coefficients;
+    int scale;
+};
+
+void PrintTo(const ScaleCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ScaleTest : public SolverTest, public ::testing::WithParamInterface<ScaleCase> {};
+
+TEST_P(ScaleTest, ScalesExactlyOrNotAtAll) {
+    const CoefficientTable table = tableOf(GetParam().coefficients);
+    int scale = 1;
+    const CoefficientTable scaled = scaledTable(table, scale);
+    EXPECT_EQ(scale, GetParam().scale);
+    for (int i = 0; i < table.count; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        EXPECT_EQ(std::ldexp(scaled.coefficients[k].re, -scale), table.coefficients[k].re);
+        EXPECT_EQ(std::ldexp(scaled.coefficients[k].im, -scale), table.coefficients[k].im);
+    }
+}
+
+const ScaleCase kScaleCases[] = {
+    {"LargestToOneTwo", {{3e38F, 0}, {-3e38F, 0}}, -127},
+    {"SmallUp", {{0, 0.25F}, {0.125F, 0}}, 2},
+    // 1e-30 is just above 2^-100 and may go down by 26 binary orders only.
+    {"KeptInTheNormalRange", {{1e-30F, 0}, {-1e20F, 0}, {1e20F, 0}}, -26},
+    {"WiderThanTheRange", {{1e-45F, 0}, {1e38F, 0}}, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Recovery, ScaleTest, ::testing::ValuesIn(kScaleCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// One root, with how it was found.
+struct RootCase {
+    const char* name;
+    Coefficients coefficients;
+    bool found;
+    RootOrigin origin;
+    bool atRoundingFloor;
+    bool exact;    // the root is known exactly:
+    Complex root;  // this one
+};
+
+void PrintTo(const RootCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FindRootTest : public SolverTest, public ::testing::WithParamInterface<RootCase> {};
+
+TEST_P(FindRootTest, FindsTheRootAndSaysHow) {
+    const RootCase& c = GetParam();
+    loadTable(c.coefficients);
+    const RootSearch search = findRoot();
+    EXPECT_EQ(search.found, c.found);
+    if (!c.found) {
+        EXPECT_TRUE(search.condition.any());
+        return;
+    }
+    EXPECT_FALSE(raisedArithmeticFlags().any());
+    EXPECT_EQ(search.origin, c.origin);
+    EXPECT_EQ(search.atRoundingFloor, c.atRoundingFloor);
+    EXPECT_EQ(search.condition.any(), c.origin != RootOrigin::StandardSearch);
+    EXPECT_EQ(search.attempt > 0, c.origin == RootOrigin::OtherStart);
+    if (c.exact) {
+        EXPECT_SAME_COMPLEX(search.result.root, c.root.re, c.root.im);
+    }
+    // Whatever found it, the root is a root: within the tolerance or at the floor.
+    const bool told = cannotBeToldFromZero(coefficientTable, search.result.root);
+    EXPECT_TRUE(search.result.converged || told);
+}
+
+const RootCase kRootCases[] = {
+    {"Standard", {{1, 0}, {-1, 0}}, true, RootOrigin::StandardSearch, false, true, {1, 0}},
+    {"BothStartPointsRoots",
+     {{1, 0}, {-1, -1}, {0, 0}},
+     true,
+     RootOrigin::RoundingFloor,
+     true,
+     true,
+     {1, 1}},
+    {"X9MinusOne",
+     {{1, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {-1, 0}},
+     true,
+     RootOrigin::OtherStart,
+     false,
+     false,
+     {}},
+    {"StartValuesEqual",
+     {{1, 0}, {-4, 0}, {6, 0}, {-4, 0}, {1, 0}},
+     true,
+     RootOrigin::OtherStart,
+     false,
+     false,
+     {}},
+    {"HugeLinear", {{3e38F, 0}, {-3e38F, 0}}, true, RootOrigin::OtherStart, false, false, {}},
+    // The search overflows at once; P(0) is exactly zero.
+    {"ZeroAfterAnOverflow",
+     {{1e-30F, 0}, {-1e20F, 0}, {0, 0}},
+     true,
+     RootOrigin::RoundingFloor,
+     true,
+     true,
+     {0, 0}},
+    {"RootBeyondTheRange",
+     {{1e-30F, 0}, {1e30F, 0}},
+     false,
+     RootOrigin::StandardSearch,
+     false,
+     false,
+     {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Recovery, FindRootTest, ::testing::ValuesIn(kRootCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace secant::testing
