@@ -20,14 +20,26 @@ give or take that bound. Then:
   apart, whose disk n |Wi| must be apart from the others, and n |P| / |P'| for
   a single-point disk.
 
+With --families N it checks instead, for N seeded random equations of order 1
+to 9 from each of six families (integer coefficients in -10..10, real ones
+uniform in -1..1, complex Gaussian ones, real roots uniform in -10..10,
+complex roots of modulus about 3, coefficient magnitudes spread over
+1e-6..1e6) and for x^n - 1, x^n + 1, (x - a)^k, the Chebyshev polynomials
+T1..T9 and (x - 1)(x - 2)...(x - n): that every run lists all n roots with
+status 0 (whatever the search from (0, 0) and (1, 1) met), and that the
+disks hold as above.
+
 With --ratios it measures instead: over the recorded sessions that solve an
 equation, the ratio of each printed radius to the distance from the printed
 root to the nearest true root.
 
-Usage: check_disks.py [--ratios] PROGRAM [launcher...]
+Usage: check_disks.py [--ratios | --families N] PROGRAM [launcher...]
 """
+import cmath
+import math
 import os
 import pathlib
+import random
 import re
 import statistics
 import subprocess
@@ -96,14 +108,15 @@ NO_DISK = re.compile(r"^круг с корнем уравнения найти �
 COEFFICIENT = re.compile(r"\(\s*([^\s,()]+)\s*(?:,\s*([^\s,()]+)\s*)?\)|([^\s()]+)")
 
 
-def run(command, stdin):
+def run(command, stdin, with_status=False):
     result = subprocess.run(command, input=stdin.encode(), capture_output=True, timeout=120,
                             start_new_session=True)
     try:
         text = result.stdout.decode("utf-8")
     except UnicodeDecodeError:
         text = result.stdout.decode("cp866")  # the Windows program under Wine
-    return text.replace("\r\n", "\n")
+    text = text.replace("\r\n", "\n")
+    return (result.returncode, text) if with_status else text
 
 
 def binary32(text):
@@ -374,8 +387,8 @@ def kind(disk):
     return disk if isinstance(disk, str) else SINGLE if disk.single else SIMULTANEOUS
 
 
-def check(base, stdin, kinds):
-    roots, disks = read_report(run(base + ["--report"], stdin))
+def check(base, stdin, kinds, output=None):
+    roots, disks = read_report(output or run(base + ["--report"], stdin))
     coefficients = equation(stdin)
     truth = true_roots(coefficients)
     if not roots or sorted(disks) != sorted(roots):
@@ -395,6 +408,67 @@ def check(base, stdin, kinds):
                 failures.append(f"true root {to_text(z)} lies in no disk")
         check_groups(roots, disks, truth, failures)
     return failures
+
+
+def from_roots(roots):
+    c = [1]
+    for r in roots:
+        c = [a - r * b for a, b in zip(c + [0], [0] + c)]
+    return c
+
+
+def coefficient_text(c):
+    c = complex(c)
+    return f"{c.real:.9g}" if c.imag == 0 else f"({c.real:.9g},{c.imag:.9g})"
+
+
+def family_equations(count):
+    """(name, standard input) of the random families, seeded, and of the named equations."""
+    rng = random.Random(20261209)
+    families = [
+        ("integers", lambda n: [rng.choice([k for k in range(-10, 11) if k])] +
+         [rng.randint(-10, 10) for _ in range(n)]),
+        ("real uniform", lambda n: [rng.uniform(-1, 1) for _ in range(n + 1)]),
+        ("complex Gaussian", lambda n: [complex(rng.gauss(0, 1), rng.gauss(0, 1))
+                                        for _ in range(n + 1)]),
+        ("real roots", lambda n: from_roots([rng.uniform(-10, 10) for _ in range(n)])),
+        ("complex roots of size 3", lambda n: from_roots(
+            [cmath.rect(3 * rng.uniform(0.7, 1.3), rng.uniform(0, 2 * math.pi))
+             for _ in range(n)])),
+        ("spread 1e-6..1e6", lambda n: [rng.choice([-1, 1]) * 10 ** rng.uniform(-6, 6)
+                                        for _ in range(n + 1)]),
+    ]
+    for name, make in families:
+        for i in range(count):
+            yield f"{name} {i + 1}", make(rng.randint(1, 9))
+    chebyshev = [[1], [1, 0]]
+    for n in range(2, 10):  # T(n) = 2 x T(n - 1) - T(n - 2)
+        chebyshev.append([2 * a - b for a, b in zip(chebyshev[-1] + [0], [0, 0] + chebyshev[-2])])
+    for n in range(1, 10):
+        yield f"x^{n} - 1", [1] + [0] * (n - 1) + [-1]
+        yield f"x^{n} + 1", [1] + [0] * (n - 1) + [1]
+        for a in (1, -2, 0.5, 1 + 1j):
+            yield f"(x - {a})^{n}", from_roots([a] * n)
+        yield f"T{n}", chebyshev[n]
+        yield f"(x - 1)...(x - {n})", from_roots(range(1, n + 1))
+
+
+def check_families(base, count):
+    failed = total = 0
+    for name, coefficients in family_equations(count):
+        stdin = f"{len(coefficients) - 1}\n" + " ".join(map(coefficient_text, coefficients)) + "\n"
+        status, output = run(base + ["--report"], stdin, with_status=True)
+        roots, disks = read_report(output)
+        total += 1
+        if status != 0 or len(roots) != len(coefficients) - 1:
+            failures = [f"status {status}, {len(roots)} of {len(coefficients) - 1} roots"]
+        else:
+            failures = check(base, stdin, {kind(disk) for disk in disks.values()}, output)
+        if failures:
+            failed += 1
+            print(f"FAIL {name}: {stdin.strip()}" + "".join("\n  " + f for f in failures))
+    print(f"{total - failed} of {total} equations solved, every disk holding")
+    return 1 if failed else 0
 
 
 def ratios(base, cases):
@@ -434,6 +508,8 @@ def main():
     mpmath.mp.dps = DIGITS
     if measure:
         return ratios(base, pathlib.Path(__file__).parent / "cases")
+    if arguments[:1] == ["--families"]:
+        return check_families(arguments[3:] + [arguments[2]], int(arguments[1]))
     failed = 0
     for name, stdin, kinds in EQUATIONS:
         failures = check(base, stdin, kinds)
