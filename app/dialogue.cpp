@@ -233,34 +233,28 @@ void onAttempt(void* context, int attempt, Complex start0, Complex start1, int s
     restoreArithmeticFlags(flags);
 }
 
+// Before each root's first search: the trace and the picture follow it.
+void onRoot(void* context, int root) {
+    auto& watch = *static_cast<Watch*>(context);
+    watch.root = root;
+    if (watch.picture != nullptr) {
+        watch.picture->searchCount = root;
+        watch.picture->searches[root].points = {kSecantStart0, kSecantStart1};
+    }
+}
+
 // Finds every root, stopping at the first root that no search finds or the
 // first deflation that meets an exceptional condition.
-Roots findRoots(Watch* watch) {
+Roots findEveryRoot(Watch* watch) {
+    const SecantObserver observer{&onIteration, watch, &onAttempt, &onRoot};
     Roots roots;
-    CoefficientTable& table = coefficientTable;
-    const SecantObserver observer{&onIteration, watch, &onAttempt};
-    for (int k = 1; table.count > 1; ++k) {
-        if (watch != nullptr) {
-            watch->root = k;
-            if (watch->picture != nullptr) {
-                watch->picture->searchCount = k;
-                watch->picture->searches[k].points = {kSecantStart0, kSecantStart1};
-            }
-        }
-        const RootSearch search = findRoot(watch != nullptr ? &observer : nullptr);
-        if (!search.found) {
-            roots.failure = search.condition;
-            return roots;
-        }
-        roots.values[k] = search.result.root;
-        roots.searches[k] = search;
-        deflate(roots.values[k]);
-        roots.failure = raisedArithmeticFlags();
-        if (roots.failure.any()) {
-            return roots;
-        }
-        roots.found = k;
+    const FoundRoots found = findRoots(watch != nullptr ? &observer : nullptr);
+    for (int k = 1; k <= found.found; ++k) {
+        roots.values[k] = found.searches[k].result.root;
     }
+    roots.searches = found.searches;
+    roots.found = found.found;
+    roots.failure = found.failure;
     return roots;
 }
 
@@ -485,7 +479,7 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
     watch.trace = options.trace;
     watch.picture = picture;
     const bool watched = options.trace || picture != nullptr;
-    const Roots roots = findRoots(watched ? &watch : nullptr);
+    const Roots roots = findEveryRoot(watched ? &watch : nullptr);
     listRoots(console, roots);
     const bool disks = options.report || picture != nullptr;
     const RootDisks inclusion =

@@ -45,13 +45,15 @@ inline constexpr Complex kSecantStart1{1.0F, 1.0F};
 // Watches a search: called once per pass with the new point and its modulus
 // |f2| rounded to binary64, after the pass is computed and before its stop
 // test takes effect. It only observes: the search computes the same values
-// with or without it. onAttempt, where set, is told of each search from
+// with or without it. Where set, onAttempt is told of each search from
 // other start points before it starts, and of the power of two by which
-// that search's f is P scaled (findRoot).
+// that search's f is P scaled (findRoot), and onRoot of the index of each
+// root before its first search (findRoots).
 struct SecantObserver {
     void (*onIteration)(void* context, int iteration, Complex x2, double modulus);
     void* context;
     void (*onAttempt)(void* context, int attempt, Complex start0, Complex start1, int scale);
+    void (*onRoot)(void* context, int root);
 };
 
 // One root by the secant method from the start points (0, 0) and (1, 1).

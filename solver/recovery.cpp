@@ -125,4 +125,27 @@ RootSearch findRoot(const SecantObserver* observer) {
     return found;
 }
 
+FoundRoots findRoots(const SecantObserver* observer) {
+    FoundRoots roots;
+    CoefficientTable& table = coefficientTable;
+    for (int k = 1; table.count > 1; ++k) {
+        if (observer != nullptr && observer->onRoot != nullptr) {
+            observer->onRoot(observer->context, k);
+        }
+        const RootSearch search = findRoot(observer);
+        if (!search.found) {
+            roots.failure = search.condition;
+            return roots;
+        }
+        roots.searches[static_cast<std::size_t>(k)] = search;
+        deflate(search.result.root);
+        roots.failure = raisedArithmeticFlags();
+        if (roots.failure.any()) {
+            return roots;
+        }
+        roots.found = k;
+    }
+    return roots;
+}
+
 }  // namespace secant

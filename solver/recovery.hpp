@@ -34,6 +34,17 @@ struct RootSearch {
 // every attempt failed. The flags are clear when it returns a root.
 RootSearch findRoot(const SecantObserver* observer = nullptr);
 
+// Every root of the process-wide table, each by findRoot and then deflated
+// by: roots 1 to found, and where a root was not found or a deflation met an
+// exceptional condition, that condition (raised while seeking root found + 1).
+struct FoundRoots {
+    std::array<RootSearch, kMaxCoefficients> searches{};  // index 1 on
+    int found = 0;
+    ArithmeticFlags failure{};
+};
+
+FoundRoots findRoots(const SecantObserver* observer = nullptr);
+
 // The table scaled by 2^scale, exactly: its largest part to [1, 2), or as
 // near as keeps every nonzero part in the normal range; scale is 0 where no
 // scaling keeps every part exact.

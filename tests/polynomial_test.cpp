@@ -203,7 +203,7 @@ TEST_F(SolverTest, ObserverSeesEveryIterationAndChangesNothing) {
         loadTable(coefficients);
         const SecantResult plain = findRootSecant();
         Watched watched;
-        const SecantObserver observer{&watch, &watched, nullptr};
+        const SecantObserver observer{&watch, &watched, nullptr, nullptr};
         const SecantResult observed = findRootSecant(&observer);
         EXPECT_SAME_COMPLEX(observed.root, plain.root.re, plain.root.im);
         EXPECT_EQ(observed.iterations, plain.iterations);

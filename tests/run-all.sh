@@ -258,6 +258,9 @@ stage_bench() {
         heavy+=(--programs "build/bench/heavy-$round.json")
     done
     python3 bench/compare.py "${side_by_side[@]}" "${heavy[@]}"
+    # Every equation solved: the share per random family, and the time a run can take.
+    build/bench/families 2000
+    build/bench-soft/families 2000 | tail -n 1
     local input=tests/e2e/cases/two_real_roots.in
     hyperfine --warmup 20 --runs 200 \
         "setsid build/bench/secant < $input > /dev/null" \
