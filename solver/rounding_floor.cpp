@@ -84,8 +84,10 @@ double horner32ErrorBound(const CoefficientTable& table, Complex x) {
         local = addUp(local, 6 * kSingleSubnormalHalfStep);
         error = addUp(multiplyUp(xMagnitude, error), local);
     }
-    const bool finite = std::isfinite(acc.re) && std::isfinite(acc.im) && std::isfinite(error);
-    return finite ? error : kInfinity;
+    if (!std::isfinite(acc.re) || !std::isfinite(acc.im)) {
+        return kInfinity;
+    }
+    return error;  // infinity too where the bound overflowed
 }
 
 bool cannotBeToldFromZero(const CoefficientTable& table, Complex x) {

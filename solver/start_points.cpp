@@ -137,7 +137,7 @@ RootRadii estimateRootRadii(const CoefficientTable& table) {
     // Along an edge from p to q, |a_p| r^p = |a_q| r^q: q - p roots near that r.
     for (int e = 0; e + 1 < size; ++e) {
         const int p = hull[static_cast<std::size_t>(e)];
-        const int q = hull[static_cast<std::size_t>(e + 1)];
+        const int q = hull[static_cast<std::size_t>(e) + 1];
         const double slope =
             (logarithm[static_cast<std::size_t>(p)] - logarithm[static_cast<std::size_t>(q)]) /
             (q - p);
