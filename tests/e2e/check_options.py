@@ -33,7 +33,11 @@ SVG = "{http://www.w3.org/2000/svg}"
 def run(command, stdin):
     result = subprocess.run(command, input=stdin.encode(), capture_output=True, timeout=120,
                             start_new_session=True)
-    return result.returncode, result.stdout.decode("utf-8", "replace")
+    try:
+        text = result.stdout.decode("utf-8")
+    except UnicodeDecodeError:
+        text = result.stdout.decode("cp866")  # the Windows program under Wine
+    return result.returncode, text.replace("\r\n", "\n")
 
 
 def listing(output):

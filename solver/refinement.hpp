@@ -1,0 +1,37 @@
+// The roots of the equation as read, refined all together in binary64 from
+// the listed ones: each step uses the coefficients as read, so no deflation
+// can damage them.
+#pragma once
+
+#include <array>
+
+#include "solver/polynomial.hpp"
+
+namespace secant {
+
+struct Complex64 {
+    double re = 0;
+    double im = 0;
+};
+
+// At most this many steps of the iteration.
+inline constexpr int kMaxRefinementIterations = 60;
+
+struct RefinedRoots {
+    std::array<Complex64, kMaxCoefficients> roots{};  // index 1 on, as the listing
+    int iterations = 0;                               // the steps made
+    bool converged = false;  // the corrections stopped shrinking within kMaxRefinementIterations
+};
+
+// The n = asRead.count - 1 roots of the table asRead by the Aberth-Ehrlich
+// iteration, from roots 1 to found of the listing (found <= n), the others
+// and any that is not finite or equals one before it replaced by points on
+// a circle that holds every root. Stops where the largest Weierstrass
+// correction |P(zi) / (a0 prod (zi - zj))|, the size of the inclusion disks,
+// stops shrinking, and keeps the roots of the step where it was least.
+// Requires asRead.count >= 2 and a nonzero leading coefficient. IEEE basic
+// operations only, so the same on every platform.
+RefinedRoots refineRoots(const CoefficientTable& asRead,
+                         const std::array<Complex, kMaxCoefficients>& listed, int found);
+
+}  // namespace secant
