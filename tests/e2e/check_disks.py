@@ -33,7 +33,8 @@ With --ratios it measures instead: over the recorded sessions that solve an
 equation, the ratio of each printed radius to the distance from the printed
 root to the nearest true root.
 
-Usage: check_disks.py [--ratios | --families N] PROGRAM [launcher...]
+Usage: check_disks.py [--ratios | --families N [--few]] PROGRAM [launcher...]
+(--few: of the powers (x - a)^k only those of a = 1)
 """
 import cmath
 import math
@@ -422,8 +423,8 @@ def coefficient_text(c):
     return f"{c.real:.9g}" if c.imag == 0 else f"({c.real:.9g},{c.imag:.9g})"
 
 
-def family_equations(count):
-    """(name, standard input) of the random families, seeded, and of the named equations."""
+def family_equations(count, roots_of_powers=(1, -2, 0.5, 1 + 1j)):
+    """(name, coefficients) of the random families, seeded, and of the named equations."""
     rng = random.Random(20261209)
     families = [
         ("integers", lambda n: [rng.choice([k for k in range(-10, 11) if k])] +
@@ -447,15 +448,15 @@ def family_equations(count):
     for n in range(1, 10):
         yield f"x^{n} - 1", [1] + [0] * (n - 1) + [-1]
         yield f"x^{n} + 1", [1] + [0] * (n - 1) + [1]
-        for a in (1, -2, 0.5, 1 + 1j):
+        for a in roots_of_powers:
             yield f"(x - {a})^{n}", from_roots([a] * n)
         yield f"T{n}", chebyshev[n]
         yield f"(x - 1)...(x - {n})", from_roots(range(1, n + 1))
 
 
-def check_families(base, count):
+def check_families(base, count, roots_of_powers):
     failed = total = 0
-    for name, coefficients in family_equations(count):
+    for name, coefficients in family_equations(count, roots_of_powers):
         stdin = f"{len(coefficients) - 1}\n" + " ".join(map(coefficient_text, coefficients)) + "\n"
         status, output = run(base + ["--report"], stdin, with_status=True)
         roots, disks = read_report(output)
@@ -509,7 +510,10 @@ def main():
     if measure:
         return ratios(base, pathlib.Path(__file__).parent / "cases")
     if arguments[:1] == ["--families"]:
-        return check_families(arguments[3:] + [arguments[2]], int(arguments[1]))
+        count, arguments = int(arguments[1]), arguments[2:]
+        roots_of_powers = (1,) if arguments[:1] == ["--few"] else (1, -2, 0.5, 1 + 1j)
+        arguments = arguments[1:] if arguments[:1] == ["--few"] else arguments
+        return check_families(arguments[1:] + [arguments[0]], count, roots_of_powers)
     failed = 0
     for name, stdin, kinds in EQUATIONS:
         failures = check(base, stdin, kinds)
