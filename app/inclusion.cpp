@@ -8,7 +8,9 @@
 #include <locale>
 #include <sstream>
 
-namespace secant {
+#include "app/inclusion_bounds.hpp"
+
+namespace secant::inclusion {
 
 namespace {
 
@@ -26,6 +28,8 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kUnitRoundoff = 0x1p-53;  // u: |round(s) - s| <= u |round(s)|
 // A product below DBL_MIN loses at most half the subnormal step 2^-1074.
 constexpr double kSubnormalStep = 0x1p-1074;
+
+}  // namespace
 
 double up(double rounded) {
     return std::nextafter(rounded, kInfinity);
@@ -70,11 +74,6 @@ double sqrtDown(double a) {
     return down(std::sqrt(a));
 }
 
-struct Complex64 {
-    double re = 0;
-    double im = 0;
-};
-
 // |z| <= sqrt(re^2 + im^2) rounded up, and |z| <= |re| + |im| where the
 // squares leave the range.
 double modulusUp(double re, double im) {
@@ -101,6 +100,8 @@ double distanceDown(Complex64 x, Complex64 y) {
 // Powers of ten. 10^m for 0 <= m <= 22 is exact in binary64 (5^22 < 2^53),
 // and so is each product that builds it.
 
+namespace {
+
 constexpr int kLargestExactPowerOfTen = 22;
 
 double exactPowerOfTen(int m) {
@@ -110,6 +111,8 @@ double exactPowerOfTen(int m) {
     }
     return p;
 }
+
+}  // namespace
 
 // Bounds of 10^k for k >= 0.
 double powerOfTenUp(int k) {
@@ -135,6 +138,8 @@ double scaleUp(double a, int k) {
 
 // ---------------------------------------------------------------------------
 // The printed root read back.
+
+namespace {
 
 // A decimal number of the listing: (-1)^negative * digits * 10^exponent.
 struct Decimal {
@@ -201,13 +206,6 @@ Decimal parseDecimal(const std::string& text) {
     return d;
 }
 
-// A binary64 value c of a printed part, with a bound of |c - printed|.
-struct ReadBack {
-    bool valid = false;
-    double value = 0;
-    double error = 0;
-};
-
 std::uint64_t powerOfFive(int m) {
     std::uint64_t p = 1;
     for (int i = 0; i < m; ++i) {
@@ -215,6 +213,8 @@ std::uint64_t powerOfFive(int m) {
     }
     return p;
 }
+
+}  // namespace
 
 // digits < 10^15 < 2^53 is exact. Each multiplication or division by an
 // exact power of ten then rounds once, with |round(s) - s| <= u |round(s)|;
@@ -268,10 +268,7 @@ ReadBack readBack(const std::string& text) {
 //   |ei| <= (|xr| + |xi|) |e(i-1)| + li,   e0 = 0.
 // The bound E is this recurrence evaluated with every step rounded up.
 
-struct Evaluated {
-    Complex64 value;   // the computed P(x)
-    double error = 0;  // |value - P(x)| <= error
-};
+namespace {
 
 double productError(double a, double b, double m) {
     if (std::fabs(m) >= DBL_MIN) {
@@ -284,7 +281,7 @@ double sumError(double s) {
     return multiplyUp(kUnitRoundoff, std::fabs(s));
 }
 
-using Coefficients = std::array<Complex64, kMaxCoefficients>;
+}  // namespace
 
 Evaluated evaluate(const Coefficients& a, int count, Complex64 x) {
     Evaluated acc{a[0], 0.0};
@@ -308,9 +305,13 @@ Evaluated evaluate(const Coefficients& a, int count, Complex64 x) {
     return acc;
 }
 
+namespace {
+
 bool isFinite(const Evaluated& e) {
     return std::isfinite(e.value.re) && std::isfinite(e.value.im) && std::isfinite(e.error);
 }
+
+}  // namespace
 
 // |P(x)| <= |value| + error.
 double magnitudeUp(const Evaluated& e) {
@@ -326,13 +327,10 @@ double magnitudeDown(const Evaluated& e) {
 // The printed radius: the least six-digit decimal M 10^(e-5) that the
 // bounds can show to be at least R.
 
+namespace {
+
 constexpr std::uint64_t kLargestSixDigits = 999999;
 constexpr double kSmallestRadius = 1e-300;  // below it, this is printed (rounding up is allowed)
-
-struct Radius {
-    std::string text;
-    double upper = 0;  // at least the printed value
-};
 
 // ceil of an upper bound of R 10^(5 - e): M 10^(e - 5) >= R.
 double digitsFor(double r, int e) {
@@ -376,7 +374,8 @@ std::string generalFormat(std::uint64_t m, int e) {
     return text;
 }
 
-// r >= 0 finite.
+}  // namespace
+
 Radius roundRadiusUp(double r) {
     Radius radius;
     if (r == 0) {
@@ -402,10 +401,7 @@ Radius roundRadiusUp(double r) {
 // ---------------------------------------------------------------------------
 // The disks.
 
-struct Centre {
-    Complex64 at;      // the printed root read back
-    double error = 0;  // |at - printed root| <= error
-};
+namespace {
 
 bool readCentre(Complex root, Centre& centre) {
     const ReadBack re = readBack(printedPart(root.real()));
@@ -426,6 +422,8 @@ void setRadius(RootDisk& disk, DiskKind kind, double radius) {
     disk.radiusText = printed.text;
     disk.radius = printed.upper;
 }
+
+}  // namespace
 
 // A polynomial of degree n >= 1 has a root within n |P(z)| / |P'(z)| of z:
 // P'/P(z) is the sum of 1 / (z - root) over its n roots, so |P'/P(z)| <= n /
@@ -459,6 +457,8 @@ double singlePointRadius(const Coefficients& a, int count, const Centre& centre,
     return addUp(multiplyUp(static_cast<double>(n), divideUp(pUp, dpDown)), centre.error);
 }
 
+namespace {
+
 void singlePointDisk(const Coefficients& a, int count, const Centre& centre, RootDisk& disk) {
     NoDiskReason reason = NoDiskReason::Overflow;
     const double radius = singlePointRadius(a, count, centre, reason);
@@ -469,6 +469,8 @@ void singlePointDisk(const Coefficients& a, int count, const Centre& centre, Roo
         disk.reason = reason;
     }
 }
+
+}  // namespace
 
 // The simultaneous inclusion of Braess and Hadeler. For distinct z1..zn and
 // Wi = P(zi) / (a0 prod over j != i of (zi - zj)), Lagrange interpolation at
@@ -503,15 +505,9 @@ void singlePointDisk(const Coefficients& a, int count, const Centre& centre, Roo
 // other root. A disk that stays apart from the grown disks of the groups is
 // apart from their Di too, so this holds for it.
 
-struct Corrections {
-    std::array<double, kMaxCoefficients> magnitude{};  // >= |Wi|
-    std::array<double, kMaxCoefficients> spread{};     // >= n |Wi|
-};
-
 // False where the theorem cannot be used: two equal centres, or a bound
 // beyond the binary64 range.
-bool weierstrassCorrections(const Coefficients& a, int count,
-                            const std::array<Centre, kMaxCoefficients>& c, Corrections& w) {
+bool weierstrassCorrections(const Coefficients& a, int count, const Centres& c, Corrections& w) {
     const int n = count - 1;
     const double leading = modulusDown(std::fabs(a[0].re), std::fabs(a[0].im));
     for (int i = 1; i <= n; ++i) {
@@ -541,7 +537,7 @@ bool weierstrassCorrections(const Coefficients& a, int count,
 // bounded below, exceeds the sum of the printed radii, bounded above. Where
 // that cannot be shown they are taken to meet: a group taken too large
 // still holds as many roots as it has disks.
-void groupOverlapping(const std::array<Centre, kMaxCoefficients>& c, int n, RootDisks& disks) {
+void groupOverlapping(const Centres& c, int n, RootDisks& disks) {
     for (int i = 1; i <= n; ++i) {
         disks[i].group = i;
         disks[i].meets = 0;
@@ -587,8 +583,8 @@ double distanceUp(Complex64 x, Complex64 y) {
 
 // The radius of a disk around the printed root i that covers the disks Dj of
 // its group: at least |printed root - zi| + |zi - zj| + n |Wj| for each j.
-double coveringRadius(const std::array<Centre, kMaxCoefficients>& c, int n, const Corrections& w,
-                      const RootDisks& disks, int i) {
+double coveringRadius(const Centres& c, int n, const Corrections& w, const RootDisks& disks,
+                      int i) {
     double radius = 0;
     for (int j = 1; j <= n; ++j) {
         if (disks[j].group == disks[i].group) {
@@ -600,8 +596,7 @@ double coveringRadius(const std::array<Centre, kMaxCoefficients>& c, int n, cons
 }
 
 // |Wi| / (1 - Si) rounded up, for a disk apart from the others; at most n |Wi|.
-double isolatedRadius(const std::array<Centre, kMaxCoefficients>& c, int n, const Corrections& w,
-                      int i) {
+double isolatedRadius(const Centres& c, int n, const Corrections& w, int i) {
     double sum = 0;
     for (int j = 1; j <= n; ++j) {
         if (j != i) {
@@ -616,8 +611,7 @@ double isolatedRadius(const std::array<Centre, kMaxCoefficients>& c, int n, cons
     return margin == 0 ? w.spread[i] : std::fmin(divideUp(w.magnitude[i], margin), w.spread[i]);
 }
 
-bool simultaneousDisks(const Coefficients& a, int count,
-                       const std::array<Centre, kMaxCoefficients>& c, RootDisks& disks) {
+bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootDisks& disks) {
     const int n = count - 1;
     Corrections w;
     if (!weierstrassCorrections(a, count, c, w)) {
@@ -655,7 +649,12 @@ bool simultaneousDisks(const Coefficients& a, int count,
     return true;
 }
 
-}  // namespace
+}  // namespace secant::inclusion
+
+namespace secant {
+
+using inclusion::Centres;
+using inclusion::Coefficients;
 
 std::string printedPart(float value) {
     std::ostringstream text;
@@ -676,17 +675,18 @@ RootDisks includeRoots(const CoefficientTable& asRead,
         const auto k = static_cast<std::size_t>(i);
         a[k] = {asRead.coefficients[k].real(), asRead.coefficients[k].imag()};
     }
-    std::array<Centre, kMaxCoefficients> centres{};
+    Centres centres{};
     std::array<bool, kMaxCoefficients> readable{};
     for (int k = 1; k <= found; ++k) {
         const auto index = static_cast<std::size_t>(k);
-        readable[index] = readCentre(roots[index], centres[index]);
+        readable[index] = inclusion::readCentre(roots[index], centres[index]);
         disks[index].centreRe = centres[index].at.re;
         disks[index].centreIm = centres[index].at.im;
     }
     const bool allReadable = std::all_of(readable.begin() + 1, readable.begin() + found + 1,
                                          [](bool valid) { return valid; });
-    if (allReadable && found == count - 1 && simultaneousDisks(a, count, centres, disks)) {
+    if (allReadable && found == count - 1 &&
+        inclusion::simultaneousDisks(a, count, centres, disks)) {
         return disks;
     }
     for (int k = 1; k <= found; ++k) {
@@ -694,7 +694,7 @@ RootDisks includeRoots(const CoefficientTable& asRead,
         disks[index].kind = DiskKind::None;
         disks[index].reason = NoDiskReason::NotFinite;
         if (readable[index]) {
-            singlePointDisk(a, count, centres[index], disks[index]);
+            inclusion::singlePointDisk(a, count, centres[index], disks[index]);
         }
     }
     return disks;

@@ -66,6 +66,15 @@ EQUATIONS = [
      "9\n0.00276165536 0.00938962823 -0.0208781145 -0.0552054907 0.0970100487 0.0579533378 "
      "-0.184796169 0.12452304 -0.0341133479 0.00335541126\n", {SIMULTANEOUS}),
     ("complex coefficients", "4\n(1,2) (0,-1) 3 (0.5,0.25) (-7,1)\n", {SIMULTANEOUS}),
+    # Three disks apart with corrections of different sizes: each radius
+    # |Wi| / (1 - Si) depends on the gaps |zi - zj| - n |Wi| of its own.
+    ("disks apart, corrections of different sizes",
+     "3\n5.77468 -0.0977678 -0.00324831 -0.000127895\n", {SIMULTANEOUS}),
+    # x1's radius lies next to a six-digit boundary that the error of reading
+    # its centre back moves it across (the read-back's own test sees that).
+    ("a radius that the read-back error moves",
+     "3\n0.6041883230209351 4.365734577178955 2.8479721546173096 3.53615140914917\n",
+     {SIMULTANEOUS}),
     ("small coefficients: stopped far from the roots", "2\n1e-3 (0,2e-3) -5e-4\n",
      {SIMULTANEOUS}),
     ("a subnormal root", "1\n1 -1e-45\n", {SIMULTANEOUS}),
