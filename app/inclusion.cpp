@@ -267,8 +267,65 @@ ReadBack readBack(const std::string& text) {
 // and with ei = y^i - yi = (y^i - (ai + x t)) + x e(i-1):
 //   |ei| <= (|xr| + |xi|) |e(i-1)| + li,   e0 = 0.
 // The bound E is this recurrence evaluated with every step rounded up.
+//
+// Where every rounding of the scheme is shown to be exact, the computed
+// value is P(x) itself; if it is zero, x is a root and E is 0. (A nonzero
+// exact value keeps its bound E, as it always has: dropping it would move
+// printed radii by units in their sixth digit and say nothing new.)
+//
+// A sum is shown exact by Knuth's TwoSum: for binary64 a, b whose rounded
+// sum s is finite, s - a rounds to bb and (a - (s - bb)) + (b - bb) is the
+// exact a + b - s, with no condition on underflow (Knuth, The Art of
+// Computer Programming 2, 4.2.2, Theorem B). A product by Dekker's
+// TwoProduct with Veltkamp's splitting: x = xh + xl exactly with xh, xl of
+// at most 26 significant bits, and ((xh yh - p) + xh yl + xl yh) + xl yl is
+// the exact x y - p with every step exact, where nothing overflows and the
+// exponents of x and y add up to at least -970 (Dekker 1971; Muller et al.,
+// Handbook of Floating-Point Arithmetic, 2018, 4.4.2). Both factors between
+// 2^-480 and 2^480 in magnitude meet that; beyond it a product is not shown
+// exact, which only means that E is kept.
 
 namespace {
+
+constexpr double kVeltkampFactor = 0x1p27 + 1;
+constexpr double kExactFactorLow = 0x1p-480;
+constexpr double kExactFactorHigh = 0x1p480;
+
+bool sumIsExact(double a, double b, double s) {
+    if (!std::isfinite(s)) {
+        return false;
+    }
+    const double bb = s - a;
+    return (a - (s - bb)) + (b - bb) == 0;
+}
+
+struct Split {
+    double high = 0;
+    double low = 0;
+};
+
+Split split(double a) {
+    const double c = kVeltkampFactor * a;
+    const double high = c - (c - a);
+    return {high, a - high};
+}
+
+bool inExactRange(double a) {
+    const double magnitude = std::fabs(a);
+    return magnitude >= kExactFactorLow && magnitude <= kExactFactorHigh;
+}
+
+bool productIsExact(double a, double b, double p) {
+    if (a == 0 || b == 0) {
+        return true;
+    }
+    if (!inExactRange(a) || !inExactRange(b)) {
+        return false;
+    }
+    const Split x = split(a);
+    const Split y = split(b);
+    return ((x.high * y.high - p) + x.high * y.low + x.low * y.high) + x.low * y.low == 0;
+}
 
 double productError(double a, double b, double m) {
     if (std::fabs(m) >= DBL_MIN) {
@@ -284,7 +341,7 @@ double sumError(double s) {
 }  // namespace
 
 Evaluated evaluate(const Coefficients& a, int count, Complex64 x) {
-    Evaluated acc{a[0], 0.0};
+    Evaluated acc{a[0], 0.0, true};
     const double xMagnitude = addUp(std::fabs(x.re), std::fabs(x.im));  // >= |x|
     for (int i = 1; i < count; ++i) {
         const Complex64 t = acc.value;
@@ -301,6 +358,13 @@ Evaluated evaluate(const Coefficients& a, int count, Complex64 x) {
         local = addUp(local, addUp(sumError(y.re), sumError(y.im)));
         acc.error = addUp(multiplyUp(xMagnitude, acc.error), local);
         acc.value = y;
+        acc.exact = acc.exact && productIsExact(x.re, t.re, m1) && productIsExact(x.im, t.im, m2) &&
+                    productIsExact(x.re, t.im, m3) && productIsExact(x.im, t.re, m4) &&
+                    sumIsExact(m1, -m2, s.re) && sumIsExact(m3, m4, s.im) &&
+                    sumIsExact(a[k].re, s.re, y.re) && sumIsExact(a[k].im, s.im, y.im);
+    }
+    if (acc.exact && acc.value.re == 0 && acc.value.im == 0) {
+        acc.error = 0;  // x is a root
     }
     return acc;
 }
@@ -396,6 +460,119 @@ Radius roundRadiusUp(double r) {
     radius.text = generalFormat(m, e);
     radius.upper = scaleUp(static_cast<double>(m), e - 5);
     return radius;
+}
+
+// ---------------------------------------------------------------------------
+// A bound of the modulus of every root.
+//
+// k-th roots by bisection with exact scaling: t = f 2^e with f in [1/2, 1)
+// (frexp), and e = k q + r with 0 <= r < k, so t^(1/k) = 2^q s^(1/k) with
+// s = f 2^r exact in [1/2, 2^(k-1)) and s^(1/k) in [1/2, 2). A value h whose
+// k-th power is shown to be at least s (by a lower bound of it) bounds
+// s^(1/k) from above; 2 is one, as 2^k > 2^(k-1) > s, and the bisection
+// keeps the least it finds, so h 2^q >= t^(1/k). For k >= 2, q lies within
+// -537..512, so h 2^q is exact (ldexp).
+
+namespace {
+
+// A lower bound of y^k, for y >= 0 and k >= 1.
+double powerDown(double y, int k) {
+    double p = y;
+    for (int i = 1; i < k; ++i) {
+        p = multiplyDown(p, y);
+    }
+    return p;
+}
+
+constexpr int kBisections = 64;  // more than the 53 a bracket within a factor 4 needs
+
+}  // namespace
+
+double rootUp(double t, int k) {
+    if (t == 0 || k == 1 || !std::isfinite(t)) {
+        return t;
+    }
+    int e = 0;
+    const double f = std::frexp(t, &e);
+    const int q = e >= 0 ? e / k : -((k - 1 - e) / k);  // floor(e / k)
+    const double s = std::ldexp(f, e - q * k);
+    double low = 0.5;
+    double high = 2;
+    for (int i = 0; i < kBisections; ++i) {
+        const double middle = (low + high) / 2;
+        if (middle <= low || middle >= high) {
+            break;
+        }
+        (powerDown(middle, k) >= s ? high : low) = middle;
+    }
+    return std::ldexp(high, q);
+}
+
+// Two classical bounds, for P of degree n >= 1 with a0 != 0.
+//
+// Fujiwara (1916): let M be the largest of |ai / a0|^(1/i) for 1 <= i < n and
+// |an / (2 a0)|^(1/n). For |z| > 2M, with q = M / |z| < 1/2, |ai / a0| <= M^i
+// and |an / a0| <= 2 M^n give
+//   |P(z) / (a0 z^n)| >= 1 - sum over i < n of q^i - 2 q^n
+//                     > 1 - sum over i < n of 2^-i - 2^(1-n) = 0,
+// so every root has |z| <= 2M.
+//
+// Cauchy: let rho be the positive root of Q(x) = |a0| x^n - sum over i >= 1
+// of |ai| x^(n-i) (where some ai != 0; otherwise every root is 0). Q(x) /
+// x^n = |a0| - sum of |ai| x^-i increases strictly, so Q(x) > 0 exactly
+// where x > rho; and for |z| > rho, |P(z)| >= Q(|z|) > 0, so every root has
+// |z| <= rho. At x = 2M the sum above is at most 1, so Q(2M) >= 0 and
+// rho <= 2M; each term |ai / a0| rho^-i of the sum 1 at rho is at most 1, so
+// rho >= M. Any x at which Q(x) > 0 is shown (a lower bound of |a0| x^n
+// above an upper bound of the sum) bounds every root: the bisection between
+// F / 4 and the Fujiwara bound F >= 2M keeps the least such x it finds.
+//
+// The bisection runs on x = t 2^p, with 2^p the power of two just above F,
+// and Q(x) / 2^(pn) = |a0| t^n - sum of bi t^(n-i), bi = |ai| 2^(-pi): as
+// |ai| <= 2 |a0| M^i and M < 2^(p-1), bi <= 2 |a0| 2^-i, and t >= 1/8, so
+// nothing overflows. A bi below DBL_MIN is rounded by the scaling; its upper
+// neighbour bounds it.
+double rootModulusBound(const Coefficients& a, int count) {
+    const int n = count - 1;
+    const double leading = modulusDown(std::fabs(a[0].re), std::fabs(a[0].im));
+    if (leading == 0) {
+        return kInfinity;
+    }
+    std::array<double, kMaxCoefficients> ratio{};  // >= |ai / a0|
+    double m = 0;                                  // >= M
+    for (int i = 1; i <= n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        ratio[k] = divideUp(modulusUp(a[k].re, a[k].im), leading);
+        m = std::fmax(m, rootUp(i < n ? ratio[k] : divideUp(ratio[k], 2), i));
+    }
+    const double fujiwara = multiplyUp(2, m);
+    if (fujiwara == 0 || !std::isfinite(fujiwara)) {
+        return fujiwara;
+    }
+    int p = 0;
+    double high = std::frexp(fujiwara, &p);  // F = high 2^p, high in [1/2, 1)
+    std::array<double, kMaxCoefficients> b{};
+    for (int i = 1; i <= n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const double scaled = std::ldexp(modulusUp(a[k].re, a[k].im), -p * i);
+        b[k] = scaled < DBL_MIN ? up(scaled) : scaled;
+    }
+    const auto shownAbove = [&](double t) {
+        double sum = 0;
+        for (int i = 1; i <= n; ++i) {
+            sum = addUp(multiplyUp(sum, t), b[static_cast<std::size_t>(i)]);
+        }
+        return multiplyDown(leading, powerDown(t, n)) > sum;
+    };
+    double low = high / 4;
+    for (int i = 0; i < kBisections; ++i) {
+        const double middle = (low + high) / 2;
+        if (middle <= low || middle >= high) {
+            break;
+        }
+        (shownAbove(middle) ? high : low) = middle;
+    }
+    return std::ldexp(high, p);
 }
 
 // ---------------------------------------------------------------------------
@@ -651,6 +828,49 @@ bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootD
 
 }  // namespace secant::inclusion
 
+namespace secant::inclusion {
+
+namespace {
+
+// Every root lies within the bound B of rootModulusBound of zero, so the disk
+// of radius |p| + B around any point p holds every root. A printed radius
+// above that is replaced by it: the disk still holds a root, all of them.
+//
+// The groups stay as they were found with the radii before the cap, and what
+// the lines say of them stays true. A capped disk C lies in its disk E before
+// the cap (the same centre). E belongs to a group of m disks whose union holds
+// exactly m roots: the simultaneous theorem for the disks of a group, and one
+// root in a disk shown apart. C lies in that union and holds all n roots, so
+// m = n: a capped disk is only ever one of a single group of all n disks, or
+// the one disk of a linear equation. The printed disks of that group hold all
+// n roots, as its lines say. Every other printed disk holds a root, which lies
+// in C too, so C meets each of them: no disk named as meeting it is apart from
+// it, and the disks named as apart from E are apart from C. Single-point
+// disks make no claim of groups; each capped one holds every root.
+void capAtRootBound(const Coefficients& a, int count, const Centres& c, int found,
+                    RootDisks& disks) {
+    const double bound = rootModulusBound(a, count);
+    for (int k = 1; k <= found; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        RootDisk& disk = disks[index];
+        const double reach =
+            addUp(addUp(modulusUp(c[index].at.re, c[index].at.im), c[index].error), bound);
+        if (disk.kind == DiskKind::None || !std::isfinite(reach)) {
+            continue;
+        }
+        const Radius capped = roundRadiusUp(reach);
+        if (capped.upper < disk.radius) {
+            disk.radiusText = capped.text;
+            disk.radius = capped.upper;
+            disk.byRootBound = true;
+        }
+    }
+}
+
+}  // namespace
+
+}  // namespace secant::inclusion
+
 namespace secant {
 
 using inclusion::Centres;
@@ -685,18 +905,18 @@ RootDisks includeRoots(const CoefficientTable& asRead,
     }
     const bool allReadable = std::all_of(readable.begin() + 1, readable.begin() + found + 1,
                                          [](bool valid) { return valid; });
-    if (allReadable && found == count - 1 &&
-        inclusion::simultaneousDisks(a, count, centres, disks)) {
-        return disks;
-    }
-    for (int k = 1; k <= found; ++k) {
-        const auto index = static_cast<std::size_t>(k);
-        disks[index].kind = DiskKind::None;
-        disks[index].reason = NoDiskReason::NotFinite;
-        if (readable[index]) {
-            inclusion::singlePointDisk(a, count, centres[index], disks[index]);
+    if (!allReadable || found < count - 1 ||
+        !inclusion::simultaneousDisks(a, count, centres, disks)) {
+        for (int k = 1; k <= found; ++k) {
+            const auto index = static_cast<std::size_t>(k);
+            disks[index].kind = DiskKind::None;
+            disks[index].reason = NoDiskReason::NotFinite;
+            if (readable[index]) {
+                inclusion::singlePointDisk(a, count, centres[index], disks[index]);
+            }
         }
     }
+    inclusion::capAtRootBound(a, count, centres, found, disks);
     return disks;
 }
 

@@ -34,6 +34,8 @@ struct RootDisk {
     int group = 0;           // Simultaneous: the lowest root index of its group
     int groupSize = 1;       // Simultaneous: disks in the group, and the roots in them
     unsigned meets = 0;      // Simultaneous: bit j set where disk j is not shown apart from this
+    // The radius is |centre| + a bound of every root's modulus: the disk holds them all.
+    bool byRootBound = false;
 };
 
 using RootDisks = std::array<RootDisk, kMaxCoefficients>;  // index 1 on, as the roots

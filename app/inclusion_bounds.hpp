@@ -70,16 +70,28 @@ ReadBack readBack(const std::string& text);
 using Coefficients = std::array<Complex64, kMaxCoefficients>;  // highest power first
 
 struct Evaluated {
-    Complex64 value;   // the computed P(x)
-    double error = 0;  // |value - P(x)| <= error
+    Complex64 value;     // the computed P(x)
+    double error = 0;    // |value - P(x)| <= error
+    bool exact = false;  // every rounding shown exact: value is P(x)
 };
 
 // P(x) for the count coefficients a[0] (highest power) to a[count - 1];
-// requires 1 <= count <= kMaxCoefficients.
+// requires 1 <= count <= kMaxCoefficients. Where P(x) is shown to be exactly
+// zero, error is 0.
 Evaluated evaluate(const Coefficients& a, int count, Complex64 x);
 // Return bounds of |P(x)| from above and from below (>= 0).
 double magnitudeUp(const Evaluated& e);
 double magnitudeDown(const Evaluated& e);
+
+// ---------------------------------------------------------------------------
+// A bound of the modulus of every root.
+
+// Returns an upper bound of t^(1/k); requires t >= 0 and k >= 1.
+double rootUp(double t, int k);
+// Returns an upper bound of |z| for every root z of the polynomial of degree
+// n = count - 1 >= 1 with coefficients a (Cauchy's, found inside
+// Fujiwara's); infinity where a[0] is 0.
+double rootModulusBound(const Coefficients& a, int count);
 
 // ---------------------------------------------------------------------------
 // The printed radius: text is the least decimal of six significant digits

@@ -202,6 +202,23 @@ public:
         return result;
     }
 
+    friend Natural product(const Natural& a, const Natural& b) {
+        Natural result(0);
+        result.limbs_.assign(a.limbs_.size() + b.limbs_.size(), 0);
+        for (std::size_t i = 0; i < a.limbs_.size(); ++i) {
+            std::uint64_t carry = 0;
+            for (std::size_t j = 0; j < b.limbs_.size(); ++j) {
+                const std::uint64_t t =
+                    std::uint64_t{a.limbs_[i]} * b.limbs_[j] + result.limbs_[i + j] + carry;
+                result.limbs_[i + j] = static_cast<std::uint32_t>(t);
+                carry = t >> 32U;
+            }
+            result.limbs_[i + b.limbs_.size()] = static_cast<std::uint32_t>(carry);
+        }
+        result.trim();
+        return result;
+    }
+
     friend int compare(const Natural& a, const Natural& b) {
         if (a.limbs_.size() != b.limbs_.size()) {
             return a.limbs_.size() < b.limbs_.size() ? -1 : 1;
@@ -310,6 +327,189 @@ INSTANTIATE_TEST_SUITE_P(Inclusion, ReadBackTest, ::testing::ValuesIn(kReadBackC
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
+// k-th roots rounded up, against exact powers: r^k >= t, and a value 2^-40
+// below r has a power below t.
+
+// Whether x^k >= t, exactly.
+bool powerAtLeast(double x, int k, double t) {
+    const Binary base = binary(x);
+    const Binary target = binary(t);
+    Natural power(1);
+    for (int i = 0; i < k; ++i) {
+        power = product(power, Natural(base.significand));
+    }
+    const int least = std::min(k * base.exponent, target.exponent);
+    power.timesPowerOfTwo(k * base.exponent - least);
+    Natural scaledTarget = Natural(target.significand).timesPowerOfTwo(target.exponent - least);
+    return compare(power, scaledTarget) >= 0;
+}
+
+struct RootCase {
+    const char* name;
+    double t;
+    int k;
+};
+
+void PrintTo(const RootCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RootUpTest : public ::testing::TestWithParam<RootCase> {};
+
+TEST_P(RootUpTest, IsTheLeastBoundWithinItsLastBits) {
+    const RootCase& c = GetParam();
+    const double r = rootUp(c.t, c.k);
+    if (c.t == 0) {
+        EXPECT_EQ(r, 0.0);
+        return;
+    }
+    EXPECT_TRUE(powerAtLeast(r, c.k, c.t)) << r;
+    EXPECT_FALSE(powerAtLeast(r * (1 - 0x1p-40), c.k, c.t)) << r;
+}
+
+const RootCase kRootCases[] = {
+    {"SquareRootOfTwo", 2, 2},     {"NinthRootOfTwo", 2, 9},
+    {"CubeRootExact", 27, 3},      {"SeventhRootBelowOne", 0.75, 7},
+    {"FirstRoot", 0.1, 1},         {"Zero", 0, 5},
+    {"Subnormal", 0x1p-1074, 9},   {"SubnormalSquare", 0x1p-1074, 2},
+    {"LargestSquare", DBL_MAX, 2}, {"LargestNinth", DBL_MAX, 9},
+    {"Binomial", 3.539e-06F, 8},   {"TinySquare", 1e-40F, 2},
+    {"LargeFifth", 1e300, 5},      {"ExponentNotAMultiple", 0x1.8p-7, 4},
+};
+
+INSTANTIATE_TEST_SUITE_P(Inclusion, RootUpTest, ::testing::ValuesIn(kRootCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// The bound of every root's modulus: at least the largest modulus, and
+// Cauchy's bound (the positive root of |a0| x^n - sum of |ai| x^(n-i)) to
+// its last bits. Both from mpmath, of the coefficients as single precision.
+
+struct RootBoundCase {
+    const char* name;
+    std::vector<Complex> coefficients;
+    double largestModulus;
+    double cauchy;
+};
+
+void PrintTo(const RootBoundCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RootModulusBoundTest : public ::testing::TestWithParam<RootBoundCase> {};
+
+TEST_P(RootModulusBoundTest, IsCauchysBound) {
+    const RootBoundCase& c = GetParam();
+    Coefficients a{};
+    for (std::size_t i = 0; i < c.coefficients.size(); ++i) {
+        a[i] = {c.coefficients[i].re, c.coefficients[i].im};
+    }
+    const double bound = rootModulusBound(a, static_cast<int>(c.coefficients.size()));
+    EXPECT_GE(bound, c.largestModulus);
+    EXPECT_GE(bound, c.cauchy);
+    EXPECT_LE(bound, c.cauchy * (1 + 0x1p-40));
+}
+
+const RootBoundCase kRootBoundCases[] = {
+    // Every root on one circle: the bound is its radius.
+    {"Binomial",
+     {{1, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {3.539e-06F, 0}},
+     0.2082620177357859,
+     0.2082620177357859},
+    {"TinyRoots", {{1, 0}, {0, 0}, {1e-40F, 0}}, 9.9999730505210661e-21, 9.9999730505210661e-21},
+    {"RealRoots", {{1, 0}, {-6, 0}, {11, 0}, {-6, 0}}, 3, 7.5600055060953461},
+    {"ComplexCoefficients", {{1, 0}, {-2, -4}, {-3, -4}}, 5, 5.398345637668169},
+    {"Linear", {{1, 0}, {-5, 0}}, 5, 5},
+    {"CubeRoots", {{1000, 0}, {0, 0}, {0, 0}, {-1, 0}}, 0.1, 0.1},
+    {"NinthRoots",
+     {{1, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {-1, 0}},
+     1,
+     1},
+    {"LargeRoots",
+     {{1e-30F, 0}, {0, 0}, {-1e10F, 0}},
+     9.9999999841446158e+19,
+     9.9999999841446158e+19},
+    {"SubnormalFreeTerm",
+     {{1, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {1e-45F, 0}},
+     1.0382003785510078e-5,
+     1.0382003785510078e-5},
+    {"LargestRoot",
+     {{1e-20F, 0}, {3e18F, 0}, {1, 0}},
+     2.9999999794042033e+38,
+     2.9999999794042033e+38},
+    {"EveryRootZero", {{2, 0}, {0, 0}, {0, 0}}, 0, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Inclusion, RootModulusBoundTest, ::testing::ValuesIn(kRootBoundCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Horner's scheme: where P(x) is exactly zero the error bound is zero; where
+// a rounding only makes the value zero, the bound covers the true |P(x)|.
+
+struct EvaluateCase {
+    const char* name;
+    std::vector<Complex64> coefficients;
+    Complex64 x;
+    double trueModulus;  // |P(x)|
+};
+
+void PrintTo(const EvaluateCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class EvaluateTest : public ::testing::TestWithParam<EvaluateCase> {};
+
+TEST_P(EvaluateTest, BoundIsZeroExactlyAtAnExactRoot) {
+    const EvaluateCase& c = GetParam();
+    Coefficients a{};
+    for (std::size_t i = 0; i < c.coefficients.size(); ++i) {
+        a[i] = c.coefficients[i];
+    }
+    const Evaluated p = evaluate(a, static_cast<int>(c.coefficients.size()), c.x);
+    EXPECT_EQ(p.value.re, 0.0);
+    EXPECT_EQ(p.value.im, 0.0);
+    if (c.trueModulus == 0) {
+        EXPECT_EQ(p.error, 0.0);
+        EXPECT_TRUE(p.exact);
+    } else {
+        EXPECT_GE(p.error, c.trueModulus);
+        EXPECT_FALSE(p.exact);
+    }
+}
+
+const EvaluateCase kEvaluateCases[] = {
+    {"NinthPowerAtOne",
+     {{3, 0},
+      {-27, 0},
+      {108, 0},
+      {-252, 0},
+      {378, 0},
+      {-378, 0},
+      {252, 0},
+      {-108, 0},
+      {27, 0},
+      {-3, 0}},
+     {1, 0},
+     0},
+    {"SquareAtAHalf", {{1, 0}, {0, 0}, {-0.25, 0}}, {0.5, 0}, 0},
+    {"ImaginaryRoot", {{1, 0}, {0, 0}, {1, 0}}, {0, 1}, 0},
+    {"ComplexRoot", {{1, 0}, {-2, -4}, {-3, -4}}, {3, 4}, 0},
+    // x^2 rounds to 1 + 2^-29: P(x) = 2^-60, computed as zero.
+    {"ProductRoundedToTheRoot", {{1, 0}, {0, 0}, {-(1 + 0x1p-29), 0}}, {1 + 0x1p-30, 0}, 0x1p-60},
+    // 2^-60 + 1 rounds to 1: P(1) = 2^-60, computed as zero.
+    {"SumRoundedToTheRoot", {{1, 0}, {0x1p-60, 0}, {-1, 0}}, {1, 0}, 0x1p-60},
+    // The same with the product of the imaginary parts, x = (1 + 2^-30) i.
+    {"ImaginaryProductRoundedToTheRoot",
+     {{1, 0}, {0, 0}, {1 + 0x1p-29, 0}},
+     {0, 1 + 0x1p-30},
+     0x1p-60},
+};
+
+INSTANTIATE_TEST_SUITE_P(Inclusion, EvaluateTest, ::testing::ValuesIn(kEvaluateCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
 // The radius of a disk apart from the others, against |Wi| / (1 - Si) with
 // Si = sum over j != i of |Wj| / (|zi - zj| - n |Wi|), computed here
 // directly: the bound may lie above it by a few roundings only.
@@ -410,12 +610,13 @@ INSTANTIATE_TEST_SUITE_P(Inclusion, GroupCountTest, ::testing::ValuesIn(kGroupCo
 
 // ---------------------------------------------------------------------------
 // Whole disks of given centres against the true roots: every disk holds one,
-// every root lies in a disk, and each group of m disks holds m roots.
+// a disk capped at the bound of every root holds all of them, and each group
+// of m disks holds m roots.
 
 struct DiskCase {
     const char* name;
     std::vector<Complex> coefficients;
-    std::vector<Complex> centres;
+    std::vector<Complex> centres;  // the roots listed (fewer than n after a failed search)
     std::vector<Complex64> roots;  // mpmath, 40 digits, shown to 17
 };
 
@@ -423,7 +624,32 @@ void PrintTo(const DiskCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class IncludeRootsTest : public ::testing::TestWithParam<DiskCase> {};
+class IncludeRootsTest : public ::testing::TestWithParam<DiskCase> {
+protected:
+    void SetUp() override {
+        const DiskCase& c = GetParam();
+        for (const Complex z : c.coefficients) {
+            a_[static_cast<std::size_t>(table_.count)] = {z.re, z.im};
+            table_.coefficients[static_cast<std::size_t>(table_.count++)] = z;
+        }
+        found_ = static_cast<int>(c.centres.size());
+        for (int i = 1; i <= found_; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            listed_[k] = c.centres[k - 1];
+            const ReadBack re = readBack(printedPart(listed_[k].re));
+            const ReadBack im = readBack(printedPart(listed_[k].im));
+            centres_[k] = {{re.value, im.value}, addUp(re.error, im.error)};
+        }
+        disks_ = includeRoots(table_, listed_, found_);
+    }
+
+    CoefficientTable table_;
+    Coefficients a_{};
+    std::array<Complex, kMaxCoefficients> listed_{};
+    Centres centres_{};
+    int found_ = 0;
+    RootDisks disks_{};
+};
 
 // Whether a true root lies in the disk (give or take the root's own 17 digits).
 bool holds(const RootDisk& disk, Complex64 root) {
@@ -435,32 +661,32 @@ bool holds(const RootDisk& disk, Complex64 root) {
 
 TEST_P(IncludeRootsTest, DisksHoldTheTrueRoots) {
     const DiskCase& c = GetParam();
-    CoefficientTable table;
-    for (const Complex a : c.coefficients) {
-        table.coefficients[static_cast<std::size_t>(table.count++)] = a;
-    }
-    std::array<Complex, kMaxCoefficients> centres{};
-    const int n = static_cast<int>(c.centres.size());
-    for (int i = 1; i <= n; ++i) {
-        centres[static_cast<std::size_t>(i)] = c.centres[static_cast<std::size_t>(i - 1)];
-    }
-    const RootDisks disks = includeRoots(table, centres, n);
-    for (int i = 1; i <= n; ++i) {
-        const RootDisk& disk = disks[static_cast<std::size_t>(i)];
-        ASSERT_EQ(disk.kind, DiskKind::Simultaneous) << "x" << i;
+    const int n = table_.count - 1;
+    const double bound = rootModulusBound(a_, table_.count);  // tested against Cauchy's above
+    for (int i = 1; i <= found_; ++i) {
+        const RootDisk& disk = disks_[static_cast<std::size_t>(i)];
+        ASSERT_NE(disk.kind, DiskKind::None) << "x" << i;
+        ASSERT_EQ(disk.kind == DiskKind::Simultaneous, found_ == n) << "x" << i;
         int held = 0;
         for (const Complex64 root : c.roots) {
             held += holds(disk, root) ? 1 : 0;
         }
         EXPECT_GE(held, 1) << "x" << i << ": no root in its disk of radius " << disk.radiusText;
-        if (disk.group != i) {
+        const double reach = std::hypot(disk.centreRe, disk.centreIm) + bound;
+        EXPECT_LE(disk.radius, reach * (1 + 1e-5)) << "x" << i << ": above |centre| + the bound";
+        if (disk.byRootBound) {
+            EXPECT_EQ(held, n) << "x" << i << ": capped at the bound, radius " << disk.radiusText;
+            EXPECT_TRUE(disk.kind != DiskKind::Simultaneous || disk.groupSize == n)
+                << "x" << i << ": capped in a group of " << disk.groupSize;
+        }
+        if (disk.kind != DiskKind::Simultaneous || disk.group != i) {
             continue;
         }
         int inGroup = 0;
         for (const Complex64 root : c.roots) {
             bool inside = false;
             for (int j = 1; j <= n; ++j) {
-                const RootDisk& member = disks[static_cast<std::size_t>(j)];
+                const RootDisk& member = disks_[static_cast<std::size_t>(j)];
                 inside = inside || (member.group == i && holds(member, root));
             }
             inGroup += inside ? 1 : 0;
@@ -471,35 +697,35 @@ TEST_P(IncludeRootsTest, DisksHoldTheTrueRoots) {
 
 // A disk of a group is at least as large as a disk around it known to hold a
 // root: the single-point disk, or the disk that covers the disks n |Wj| of
-// its whole group, as the groups finally are.
+// its whole group, as the groups finally are; or it is capped at the bound
+// of every root.
 TEST_P(IncludeRootsTest, DisksOfAGroupHoldARootOfTheirOwn) {
-    const DiskCase& c = GetParam();
-    CoefficientTable table;
-    Coefficients a{};
-    for (const Complex z : c.coefficients) {
-        a[static_cast<std::size_t>(table.count)] = {z.re, z.im};
-        table.coefficients[static_cast<std::size_t>(table.count++)] = z;
+    const int n = table_.count - 1;
+    if (found_ < n) {
+        GTEST_SKIP() << "single-point disks";
     }
-    std::array<Complex, kMaxCoefficients> roots{};
-    Centres centres{};
-    const int n = static_cast<int>(c.centres.size());
-    for (int i = 1; i <= n; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        roots[k] = c.centres[k - 1];
-        const ReadBack re = readBack(printedPart(roots[k].re));
-        const ReadBack im = readBack(printedPart(roots[k].im));
-        centres[k] = {{re.value, im.value}, addUp(re.error, im.error)};
-    }
-    const RootDisks disks = includeRoots(table, roots, n);
     Corrections w;
-    ASSERT_TRUE(weierstrassCorrections(a, table.count, centres, w));
+    ASSERT_TRUE(weierstrassCorrections(a_, table_.count, centres_, w));
     for (int i = 1; i <= n; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        if (disks[k].groupSize > 1) {
+        if (disks_[k].groupSize > 1 && !disks_[k].byRootBound) {
             NoDiskReason reason = NoDiskReason::Overflow;
-            const double own = std::fmin(singlePointRadius(a, table.count, centres[k], reason),
-                                         coveringRadius(centres, n, w, disks, i));
-            EXPECT_GE(disks[k].radius, own) << "x" << i;
+            const double own = std::fmin(singlePointRadius(a_, table_.count, centres_[k], reason),
+                                         coveringRadius(centres_, n, w, disks_, i));
+            EXPECT_GE(disks_[k].radius, own) << "x" << i;
+        }
+    }
+}
+
+// A centre at which P is exactly zero is a root: its radius is 0, alone or in a group.
+TEST_P(IncludeRootsTest, ExactRootsHaveRadiusZero) {
+    for (int i = 1; i <= found_; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const Evaluated p = evaluate(a_, table_.count, centres_[k].at);
+        if (p.exact && p.value.re == 0 && p.value.im == 0 && centres_[k].error == 0) {
+            EXPECT_EQ(disks_[k].radiusText, "0") << "x" << i;
+        } else {
+            EXPECT_GT(disks_[k].radius, 0.0) << "x" << i;
         }
     }
 }
@@ -534,6 +760,27 @@ const DiskCase kDiskCases[] = {
       {-1.0722493930507543, 0.29744951034300133},
       {-0.4489065360001222, -1.3959475333659974},
       {0.79900751320618534, 1.5003282167834879}}},
+    // Both searches stopped near 0: the disks are capped at the bound of every root.
+    {"ListedNearZero",
+     {{1, 0}, {0, 0}, {1e-40F, 0}},
+     {{-4.99997e-41F, 4.99997e-41F}, {4.99997e-41F, -4.99997e-41F}},
+     {{0, 9.9999730505210661e-21}, {0, -9.9999730505210661e-21}}},
+    // x1 is exactly the root 1 of (x - 1)(x - 1.5), inside the disk of x2.
+    {"ExactRootInAGroup", {{1, 0}, {-2.5F, 0}, {1.5F, 0}}, {{1, 0}, {1.2F, 0}}, {{1, 0}, {1.5, 0}}},
+    // Only x1 listed (the search for x2 failed), exactly the root of (x - 1)^9.
+    {"ExactRootAlone",
+     {{3, 0},
+      {-27, 0},
+      {108, 0},
+      {-252, 0},
+      {378, 0},
+      {-378, 0},
+      {252, 0},
+      {-108, 0},
+      {27, 0},
+      {-3, 0}},
+     {{1, 0}},
+     {{1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Inclusion, IncludeRootsTest, ::testing::ValuesIn(kDiskCases),
