@@ -141,7 +141,7 @@ double scaleUp(double a, int k) {
 
 namespace {
 
-// A decimal number of the listing: (-1)^negative * digits * 10^exponent.
+// A printed decimal number: (-1)^negative * digits * 10^exponent.
 struct Decimal {
     bool valid = false;
     bool negative = false;
@@ -149,7 +149,8 @@ struct Decimal {
     int exponent = 0;
 };
 
-constexpr int kMaxDecimalDigits = 15;  // the listing prints six; a value below 10^15 is exact
+// The listing prints six; a refined root up to seventeen (digits < 10^17 < 2^57).
+constexpr int kMaxDecimalDigits = 17;
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -214,26 +215,58 @@ std::uint64_t powerOfFive(int m) {
     return p;
 }
 
+constexpr std::uint64_t kExactIntegers = std::uint64_t{1}
+                                         << 53U;  // every integer up to it is exact
+
+// The digits as a binary64 value c rounded to nearest by hand, since the
+// conversion of an integer that does not fit takes a neighbour of the
+// implementation's choice: digits = high 2^shift + rest with high < 2^53,
+// c = (high + [2 rest >= 2^shift]) 2^shift (high + 1 <= 2^53 is exact too).
+// It is exact where rest is 0; otherwise high >= 2^52, so c >= 2^(52 + shift)
+// and |c - digits| <= 2^(shift - 1) <= u c.
+struct Converted {
+    double value = 0;
+    bool exact = true;
+};
+
+Converted convertDigits(std::uint64_t digits) {
+    unsigned shift = 0;
+    while ((digits >> shift) >= kExactIntegers) {
+        ++shift;
+    }
+    const std::uint64_t high = digits >> shift;
+    const std::uint64_t rest = digits - (high << shift);
+    const std::uint64_t half = shift > 0 ? std::uint64_t{1} << (shift - 1) : 1;
+    const std::uint64_t rounded = high + (rest >= half ? 1 : 0);
+    return {std::ldexp(static_cast<double>(rounded), static_cast<int>(shift)), rest == 0};
+}
+
 }  // namespace
 
-// digits < 10^15 < 2^53 is exact. Each multiplication or division by an
-// exact power of ten then rounds once, with |round(s) - s| <= u |round(s)|;
-// after k of them |c - d| <= ((1 + u)^k - 1) |d| <= 2 k u |c| for k <= 4 (an
-// exponent of at most 88 in magnitude; the listing's floats need at most 51).
-// A quotient digits / 10^m is exact where 5^m divides digits, and a product
-// digits * 10^m where it stays below 2^53.
+// The digits become c0, exact up to 2^53 and rounded once above it. Each
+// multiplication or division by an exact power of ten (at most 10^22, so
+// that 15 of them reach 10^330) then rounds once. Where a rounded result r
+// of the exact s is at least DBL_MIN, |r - s| <= u |r|, so s = r (1 + t) with
+// |t| <= u; the final c is checked to be at least DBL_MIN, every division's
+// result is larger and every product's at least c0 >= 1, so this holds for
+// each. After k roundings the exact value is d = c times k such factors, and
+// |c - d| <= ((1 + u)^k - 1) |c| <= 2 k u |c| (k <= 16; the listing's floats
+// need at most three). A quotient digits / 10^m with digits < 2^53 is exact
+// where 5^m divides digits, and a product digits * 10^m where it stays below
+// 2^53.
 ReadBack readBack(const std::string& text) {
     const Decimal d = parseDecimal(text);
     ReadBack r;
-    constexpr int kMaxExponent = 4 * kLargestExactPowerOfTen;
+    constexpr int kMaxExponent = 15 * kLargestExactPowerOfTen;
     if (!d.valid || d.exponent > kMaxExponent || d.exponent < -kMaxExponent) {
         return r;
     }
-    double value = static_cast<double>(d.digits);
-    int roundings = 0;
+    const Converted converted = convertDigits(d.digits);
+    double value = converted.value;
+    int roundings = converted.exact ? 0 : 1;
     bool exact = d.digits == 0;
     if (!exact && d.exponent < 0 && -d.exponent <= kLargestExactPowerOfTen) {
-        exact = d.digits % powerOfFive(-d.exponent) == 0;
+        exact = d.digits < kExactIntegers && d.digits % powerOfFive(-d.exponent) == 0;
     } else if (!exact && d.exponent >= 0 && d.exponent <= 16) {
         exact = value * exactPowerOfTen(d.exponent) < 0x1p53;  // rounded below 2^53: exact
     }
@@ -243,7 +276,7 @@ ReadBack readBack(const std::string& text) {
         e += e > 0 ? -step : step;
         ++roundings;
     }
-    r.valid = std::isfinite(value);
+    r.valid = std::isfinite(value) && (d.digits == 0 || value >= DBL_MIN);
     r.value = d.negative ? -value : value;
     r.error = exact ? 0.0 : multiplyUp(value, 2 * roundings * kUnitRoundoff);
     return r;
@@ -580,9 +613,9 @@ double rootModulusBound(const Coefficients& a, int count) {
 
 namespace {
 
-bool readCentre(Complex root, Centre& centre) {
-    const ReadBack re = readBack(printedPart(root.real()));
-    const ReadBack im = readBack(printedPart(root.imag()));
+bool readCentre(const PrintedRoot& root, Centre& centre) {
+    const ReadBack re = readBack(root.re);
+    const ReadBack im = readBack(root.im);
     centre.at = {re.value, im.value};
     centre.error = addUp(re.error, im.error);
     return re.valid && im.valid;
@@ -883,8 +916,8 @@ std::string printedPart(float value) {
     return text.str();
 }
 
-RootDisks includeRoots(const CoefficientTable& asRead,
-                       const std::array<Complex, kMaxCoefficients>& roots, int found) {
+RootDisks includePrintedRoots(const CoefficientTable& asRead, const PrintedRoots& roots,
+                              int found) {
     RootDisks disks{};
     const int count = asRead.count;
     if (found < 1 || count < 2 || found > count - 1) {
@@ -918,6 +951,16 @@ RootDisks includeRoots(const CoefficientTable& asRead,
     }
     inclusion::capAtRootBound(a, count, centres, found, disks);
     return disks;
+}
+
+RootDisks includeRoots(const CoefficientTable& asRead,
+                       const std::array<Complex, kMaxCoefficients>& roots, int found) {
+    PrintedRoots printed{};
+    for (int k = 1; k <= found && k < kMaxCoefficients; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        printed[index] = {printedPart(roots[index].real()), printedPart(roots[index].imag())};
+    }
+    return includePrintedRoots(asRead, printed, found);
 }
 
 }  // namespace secant

@@ -54,8 +54,9 @@ double scaleUp(double a, int k);
 
 // ---------------------------------------------------------------------------
 // A printed part read back: value is a binary64 value c with |c - printed| <=
-// error. valid is false for a text that is not a decimal of at most fifteen
-// significant digits ("inf", "nan") or whose exponent is out of reach.
+// error. valid is false for a text that is not a decimal of at most
+// seventeen significant digits ("inf", "nan"), or whose value is beyond the
+// normal binary64 range.
 struct ReadBack {
     bool valid = false;
     double value = 0;

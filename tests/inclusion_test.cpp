@@ -286,7 +286,7 @@ TEST_P(ReadBackTest, ErrorBoundsTheDistanceToTheText) {
         EXPECT_EQ(std::signbit(r.value), c.negative);
     }
     EXPECT_GE(r.error, 0.0);
-    EXPECT_LE(r.error, 0x1p-48 * std::fabs(r.value)) << "far more than a few roundings";
+    EXPECT_LE(r.error, 0x1p-47 * std::fabs(r.value)) << "more than sixteen roundings";
     const Binary value = binary(r.value);
     const Binary error = binary(r.error);
     const int k = std::max(0, -std::min(value.exponent, error.exponent));
@@ -315,6 +315,22 @@ const ReadBackCase kReadBackCases[] = {
     {"LargestFloat", "3.40282e+38", true, false, 340282, 33},
     {"FifteenDigits", "123456789012345", true, false, 123456789012345, 0},
     {"FifteenDigitsLarge", "9.87654321098765e+50", true, false, 987654321098765, 36},
+    // Refined roots: up to seventeen digits, whose integer may exceed 2^53.
+    {"SixteenDigits", "0.6041883230209351", true, false, 6041883230209351, -16},
+    {"SeventeenDigits", "-1.2345678901234567", true, true, 12345678901234567, -16},
+    {"SeventeenDigitsInteger", "12345678901234567", true, false, 12345678901234567, 0},
+    {"SeventeenDigitsBinary", "12345678407663616", true, false, 12345678407663616, 0},
+    {"LargestExactInteger", "9007199254740992", true, false, 9007199254740992, 0},
+    {"AboveTheExactIntegers", "9007199254740993", true, false, 9007199254740993, 0},
+    {"RoundedUpToEven", "9007199254740995", true, false, 9007199254740995, 0},
+    // 25 divides the digits, but they are not exact: neither is the quotient.
+    {"QuotientAboveTheExactIntegers", "90071992547410.25", true, false, 9007199254741025, -2},
+    {"SeventeenDigitsTiny", "-3.1415926535897931e-83", true, true, 31415926535897931, -99},
+    {"SeventeenDigitsHuge", "6.0221407599999999e+83", true, false, 60221407599999999, 67},
+    {"FifteenDivisions", "4.9406564584124654e-300", true, false, 49406564584124654, -316},
+    {"FourteenProducts", "1.7976931348623e+300", true, false, 17976931348623, 287},
+    {"EighteenDigits", "1.23456789012345678", false, false, 0, 0},
+    {"BelowTheNormalRange", "1e-320", false, false, 0, 0},
     {"Infinity", "inf", false, false, 0, 0},
     {"NaN", "-nan", false, false, 0, 0},
     {"Empty", "", false, false, 0, 0},
@@ -784,6 +800,82 @@ const DiskCase kDiskCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Inclusion, IncludeRootsTest, ::testing::ValuesIn(kDiskCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Disks around roots given as text, as refined roots are printed (up to
+// seventeen digits): each holds a true root, and is as small as its centre is
+// close to one.
+
+struct PrintedCase {
+    const char* name;
+    std::vector<Complex> coefficients;
+    std::vector<PrintedRoot> centres;
+    std::vector<Complex64> roots;  // exact
+    double largestRadius;
+};
+
+void PrintTo(const PrintedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PrintedRootsTest : public ::testing::TestWithParam<PrintedCase> {};
+
+TEST_P(PrintedRootsTest, DisksHoldTheTrueRoots) {
+    const PrintedCase& c = GetParam();
+    CoefficientTable table;
+    for (const Complex z : c.coefficients) {
+        table.coefficients[static_cast<std::size_t>(table.count++)] = z;
+    }
+    PrintedRoots printed{};
+    const int found = static_cast<int>(c.centres.size());
+    for (int i = 1; i <= found; ++i) {
+        printed[static_cast<std::size_t>(i)] = c.centres[static_cast<std::size_t>(i - 1)];
+    }
+    const RootDisks disks = includePrintedRoots(table, printed, found);
+    for (int i = 1; i <= found; ++i) {
+        const RootDisk& disk = disks[static_cast<std::size_t>(i)];
+        const PrintedRoot& text = printed[static_cast<std::size_t>(i)];
+        if (!readBack(text.re).valid || !readBack(text.im).valid) {
+            EXPECT_EQ(disk.kind, DiskKind::None) << "x" << i;
+            EXPECT_EQ(disk.reason, NoDiskReason::NotFinite) << "x" << i;
+            continue;
+        }
+        ASSERT_NE(disk.kind, DiskKind::None) << "x" << i;
+        bool held = false;
+        for (const Complex64 root : c.roots) {
+            held = held || holds(disk, root);
+        }
+        EXPECT_TRUE(held) << "x" << i << ": no root in its disk of radius " << disk.radiusText;
+        EXPECT_LE(disk.radius, c.largestRadius) << "x" << i;
+    }
+}
+
+const PrintedCase kPrintedCases[] = {
+    {"RefinedRealRoots",
+     {{1, 0}, {-4, 0}, {3, 0}},
+     {{"1.0000000000000002", "0"}, {"2.9999999999999991", "0"}},
+     {{1, 0}, {3, 0}},
+     1e-14},
+    // The cube roots of 1 as binary64 values, shown to seventeen digits.
+    {"RefinedCubeRoots",
+     {{1, 0}, {0, 0}, {0, 0}, {-1, 0}},
+     {{"-0.49999999999999978", "0.86602540378443871"},
+      {"-0.50000000000000044", "-0.86602540378443837"},
+      {"1", "0"}},
+     {{-0.5, 0.86602540378443864676}, {-0.5, -0.86602540378443864676}, {1, 0}},
+     1e-14},
+    // The root is the float nearest 12345678901234567, above 2^53; the
+    // centre is 1 away from it, and the bounds add a few spacings of 2 there.
+    {"AboveTheExactIntegers",
+     {{1, 0}, {-12345678901234567.0F, 0}},
+     {{"12345678407663617", "0"}},
+     {{12345678407663616.0, 0}},
+     10},
+    {"NotANumber", {{1, 0}, {0, 0}, {-1, 0}}, {{"nan", "0"}, {"1", "0"}}, {{1, 0}, {-1, 0}}, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Inclusion, PrintedRootsTest, ::testing::ValuesIn(kPrintedCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
