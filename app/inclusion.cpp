@@ -536,7 +536,11 @@ double rootUp(double t, int k) {
         if (middle <= low || middle >= high) {
             break;
         }
-        (powerDown(middle, k) >= s ? high : low) = middle;
+        if (powerDown(middle, k) >= s) {
+            high = middle;
+        } else {
+            low = middle;
+        }
     }
     return std::ldexp(high, q);
 }
@@ -571,12 +575,11 @@ double rootModulusBound(const Coefficients& a, int count) {
     if (leading == 0) {
         return kInfinity;
     }
-    std::array<double, kMaxCoefficients> ratio{};  // >= |ai / a0|
-    double m = 0;                                  // >= M
+    double m = 0;  // >= M
     for (int i = 1; i <= n; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        ratio[k] = divideUp(modulusUp(a[k].re, a[k].im), leading);
-        m = std::fmax(m, rootUp(i < n ? ratio[k] : divideUp(ratio[k], 2), i));
+        const double ratio = divideUp(modulusUp(a[k].re, a[k].im), leading);  // >= |ai / a0|
+        m = std::fmax(m, rootUp(i < n ? ratio : divideUp(ratio, 2), i));
     }
     const double fujiwara = multiplyUp(2, m);
     if (fujiwara == 0 || !std::isfinite(fujiwara)) {
@@ -603,7 +606,11 @@ double rootModulusBound(const Coefficients& a, int count) {
         if (middle <= low || middle >= high) {
             break;
         }
-        (shownAbove(middle) ? high : low) = middle;
+        if (shownAbove(middle)) {
+            high = middle;
+        } else {
+            low = middle;
+        }
     }
     return std::ldexp(high, p);
 }
@@ -658,7 +665,7 @@ double singlePointRadius(const Coefficients& a, int count, const Centre& centre,
     const double pUp = magnitudeUp(p);
     const double dpDown = magnitudeDown(dp);
     if (pUp == 0) {
-        return centre.error;  // the centre is a root
+        return centre.error;  // P is exactly 0 there (evaluate): the centre is a root
     }
     if (dpDown == 0) {
         reason = NoDiskReason::DerivativeNearZero;
@@ -714,6 +721,13 @@ void singlePointDisk(const Coefficients& a, int count, const Centre& centre, Roo
 // is at most n |Wi|, and the smaller disk lies in Di, so it holds r and no
 // other root. A disk that stays apart from the grown disks of the groups is
 // apart from their Di too, so this holds for it.
+//
+// A centre at which P is exactly zero (evaluate shows it) has Wi = 0: its Di
+// is the point zi, a root. The theorem needs nothing more: apart from the
+// others it holds exactly that root (so zi is a simple root), printed with
+// radius 0 plus the read-back error; in a group its single-point radius is
+// that too, so it stays a point, the root of its own, and one of the m disks
+// that hold m roots together.
 
 // False where the theorem cannot be used: two equal centres, or a bound
 // beyond the binary64 range.
