@@ -1,17 +1,21 @@
 // The steps of the inclusion disks, each against an oracle of its own: the
 // directed bounds against the binary64 neighbours of exact results, the
-// read-back against exact integer arithmetic, the isolated radius against
-// its formula, and whole disks against roots computed with mpmath at 40
-// digits (of the coefficients rounded to single precision).
+// read-back and the k-th roots against exact integer arithmetic, the bound
+// of every root against Cauchy's, Horner's scheme against values that
+// rounding only makes zero, the isolated radius against its formula, and
+// whole disks, of the listing's floats or of printed texts, against roots
+// computed with mpmath at 40 digits (of the coefficients rounded to single
+// precision).
 #include "app/inclusion.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <limits>
 #include <string>
 #include <vector>
@@ -21,7 +25,7 @@
 namespace secant::testing {
 namespace {
 
-using inclusion::Complex64;
+using namespace inclusion;  // NOLINT(google-build-using-namespace): the functions under test
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
@@ -73,8 +77,6 @@ TEST_P(DirectedBoundTest, BoundsTheExactResultWithinTwoSteps) {
         EXPECT_EQ(result, 0.0) << "an exact zero stays zero";
     }
 }
-
-using namespace inclusion;  // NOLINT(google-build-using-namespace): the functions under test
 
 const double kSqrtTwoFloor = 0x1.6a09e667f3bccp+0;  // sqrt(2) rounds up to ...cd
 const double kTenthFloor = 0x1.9999999999999p-4;    // 1/10 rounds up to ...9a
