@@ -58,7 +58,7 @@ void PrintTo(const BoundCase& c, std::ostream* os) {
 
 class DirectedBoundTest : public ::testing::TestWithParam<BoundCase> {};
 
-TEST_P(DirectedBoundTest, BoundsTheExactResultWithinTwoSteps) {
+TEST_P(DirectedBoundTest, BoundsTheExactResultWithinAFewSteps) {
     const BoundCase& c = GetParam();
     const double result = c.bound();
     if (c.upper) {
