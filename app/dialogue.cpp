@@ -378,7 +378,9 @@ void printDisk(Console& console, const RootDisks& disks, int k) {
     }
     printOem(console, texts::kDiskRadius);
     console.out << disk.radiusText;
-    if (disk.kind == DiskKind::SinglePoint) {
+    if (disk.byRootBound) {
+        printOem(console, texts::kDiskRootBound);
+    } else if (disk.kind == DiskKind::SinglePoint) {
         printOem(console, texts::kDiskSinglePoint);
     }
     if (disk.kind != DiskKind::Simultaneous || disk.groupSize < 2) {

@@ -8,7 +8,9 @@
 #include <locale>
 #include <sstream>
 
-namespace secant {
+#include "app/inclusion_bounds.hpp"
+
+namespace secant::inclusion {
 
 namespace {
 
@@ -26,6 +28,8 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kUnitRoundoff = 0x1p-53;  // u: |round(s) - s| <= u |round(s)|
 // A product below DBL_MIN loses at most half the subnormal step 2^-1074.
 constexpr double kSubnormalStep = 0x1p-1074;
+
+}  // namespace
 
 double up(double rounded) {
     return std::nextafter(rounded, kInfinity);
@@ -70,11 +74,6 @@ double sqrtDown(double a) {
     return down(std::sqrt(a));
 }
 
-struct Complex64 {
-    double re = 0;
-    double im = 0;
-};
-
 // |z| <= sqrt(re^2 + im^2) rounded up, and |z| <= |re| + |im| where the
 // squares leave the range.
 double modulusUp(double re, double im) {
@@ -101,6 +100,8 @@ double distanceDown(Complex64 x, Complex64 y) {
 // Powers of ten. 10^m for 0 <= m <= 22 is exact in binary64 (5^22 < 2^53),
 // and so is each product that builds it.
 
+namespace {
+
 constexpr int kLargestExactPowerOfTen = 22;
 
 double exactPowerOfTen(int m) {
@@ -110,6 +111,8 @@ double exactPowerOfTen(int m) {
     }
     return p;
 }
+
+}  // namespace
 
 // Bounds of 10^k for k >= 0.
 double powerOfTenUp(int k) {
@@ -136,7 +139,9 @@ double scaleUp(double a, int k) {
 // ---------------------------------------------------------------------------
 // The printed root read back.
 
-// A decimal number of the listing: (-1)^negative * digits * 10^exponent.
+namespace {
+
+// A printed decimal number: (-1)^negative * digits * 10^exponent.
 struct Decimal {
     bool valid = false;
     bool negative = false;
@@ -144,7 +149,8 @@ struct Decimal {
     int exponent = 0;
 };
 
-constexpr int kMaxDecimalDigits = 15;  // the listing prints six; a value below 10^15 is exact
+// The listing prints six; a refined root up to seventeen (digits < 10^17 < 2^57).
+constexpr int kMaxDecimalDigits = 17;
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -201,13 +207,6 @@ Decimal parseDecimal(const std::string& text) {
     return d;
 }
 
-// A binary64 value c of a printed part, with a bound of |c - printed|.
-struct ReadBack {
-    bool valid = false;
-    double value = 0;
-    double error = 0;
-};
-
 std::uint64_t powerOfFive(int m) {
     std::uint64_t p = 1;
     for (int i = 0; i < m; ++i) {
@@ -216,24 +215,58 @@ std::uint64_t powerOfFive(int m) {
     return p;
 }
 
-// digits < 10^15 < 2^53 is exact. Each multiplication or division by an
-// exact power of ten then rounds once, with |round(s) - s| <= u |round(s)|;
-// after k of them |c - d| <= ((1 + u)^k - 1) |d| <= 2 k u |c| for k <= 4 (an
-// exponent of at most 88 in magnitude; the listing's floats need at most 51).
-// A quotient digits / 10^m is exact where 5^m divides digits, and a product
-// digits * 10^m where it stays below 2^53.
+constexpr std::uint64_t kExactIntegers = std::uint64_t{1}
+                                         << 53U;  // every integer up to it is exact
+
+// The digits as a binary64 value c rounded to nearest by hand, since the
+// conversion of an integer that does not fit takes a neighbour of the
+// implementation's choice: digits = high 2^shift + rest with high < 2^53,
+// c = (high + [2 rest >= 2^shift]) 2^shift (high + 1 <= 2^53 is exact too).
+// It is exact where rest is 0; otherwise high >= 2^52, so c >= 2^(52 + shift)
+// and |c - digits| <= 2^(shift - 1) <= u c.
+struct Converted {
+    double value = 0;
+    bool exact = true;
+};
+
+Converted convertDigits(std::uint64_t digits) {
+    unsigned shift = 0;
+    while ((digits >> shift) >= kExactIntegers) {
+        ++shift;
+    }
+    const std::uint64_t high = digits >> shift;
+    const std::uint64_t rest = digits - (high << shift);
+    const std::uint64_t half = shift > 0 ? std::uint64_t{1} << (shift - 1) : 1;
+    const std::uint64_t rounded = high + (rest >= half ? 1 : 0);
+    return {std::ldexp(static_cast<double>(rounded), static_cast<int>(shift)), rest == 0};
+}
+
+}  // namespace
+
+// The digits become c0, exact up to 2^53 and rounded once above it. Each
+// multiplication or division by an exact power of ten (at most 10^22, so
+// that 15 of them reach 10^330) then rounds once. Where a rounded result r
+// of the exact s is at least DBL_MIN, |r - s| <= u |r|, so s = r (1 + t) with
+// |t| <= u; the final c is checked to be at least DBL_MIN, every division's
+// result is larger and every product's at least c0 >= 1, so this holds for
+// each. After k roundings the exact value is d = c times k such factors, and
+// |c - d| <= ((1 + u)^k - 1) |c| <= 2 k u |c| (k <= 16; the listing's floats
+// need at most three). A quotient digits / 10^m with digits < 2^53 is exact
+// where 5^m divides digits, and a product digits * 10^m where it stays below
+// 2^53.
 ReadBack readBack(const std::string& text) {
     const Decimal d = parseDecimal(text);
     ReadBack r;
-    constexpr int kMaxExponent = 4 * kLargestExactPowerOfTen;
+    constexpr int kMaxExponent = 15 * kLargestExactPowerOfTen;
     if (!d.valid || d.exponent > kMaxExponent || d.exponent < -kMaxExponent) {
         return r;
     }
-    double value = static_cast<double>(d.digits);
-    int roundings = 0;
+    const Converted converted = convertDigits(d.digits);
+    double value = converted.value;
+    int roundings = converted.exact ? 0 : 1;
     bool exact = d.digits == 0;
     if (!exact && d.exponent < 0 && -d.exponent <= kLargestExactPowerOfTen) {
-        exact = d.digits % powerOfFive(-d.exponent) == 0;
+        exact = d.digits < kExactIntegers && d.digits % powerOfFive(-d.exponent) == 0;
     } else if (!exact && d.exponent >= 0 && d.exponent <= 16) {
         exact = value * exactPowerOfTen(d.exponent) < 0x1p53;  // rounded below 2^53: exact
     }
@@ -243,7 +276,7 @@ ReadBack readBack(const std::string& text) {
         e += e > 0 ? -step : step;
         ++roundings;
     }
-    r.valid = std::isfinite(value);
+    r.valid = std::isfinite(value) && (d.digits == 0 || value >= DBL_MIN);
     r.value = d.negative ? -value : value;
     r.error = exact ? 0.0 : multiplyUp(value, 2 * roundings * kUnitRoundoff);
     return r;
@@ -267,11 +300,65 @@ ReadBack readBack(const std::string& text) {
 // and with ei = y^i - yi = (y^i - (ai + x t)) + x e(i-1):
 //   |ei| <= (|xr| + |xi|) |e(i-1)| + li,   e0 = 0.
 // The bound E is this recurrence evaluated with every step rounded up.
+//
+// Where every rounding of the scheme is shown to be exact, the computed
+// value is P(x) itself; if it is zero, x is a root and E is 0. (A nonzero
+// exact value keeps its bound E, as it always has: dropping it would move
+// printed radii by units in their sixth digit and say nothing new.)
+//
+// A sum is shown exact by Knuth's TwoSum: for binary64 a, b whose rounded
+// sum s is finite, s - a rounds to bb and (a - (s - bb)) + (b - bb) is the
+// exact a + b - s, with no condition on underflow (Knuth, The Art of
+// Computer Programming 2, 4.2.2, Theorem B). A product by Dekker's
+// TwoProduct with Veltkamp's splitting: x = xh + xl exactly with xh, xl of
+// at most 26 significant bits, and ((xh yh - p) + xh yl + xl yh) + xl yl is
+// the exact x y - p with every step exact, where nothing overflows and the
+// exponents of x and y add up to at least -970 (Dekker 1971; Muller et al.,
+// Handbook of Floating-Point Arithmetic, 2018, 4.4.2). Both factors between
+// 2^-480 and 2^480 in magnitude meet that; beyond it a product is not shown
+// exact, which only means that E is kept.
 
-struct Evaluated {
-    Complex64 value;   // the computed P(x)
-    double error = 0;  // |value - P(x)| <= error
+namespace {
+
+constexpr double kVeltkampFactor = 0x1p27 + 1;
+constexpr double kExactFactorLow = 0x1p-480;
+constexpr double kExactFactorHigh = 0x1p480;
+
+bool sumIsExact(double a, double b, double s) {
+    if (!std::isfinite(s)) {
+        return false;
+    }
+    const double bb = s - a;
+    return (a - (s - bb)) + (b - bb) == 0;
+}
+
+struct Split {
+    double high = 0;
+    double low = 0;
 };
+
+Split split(double a) {
+    const double c = kVeltkampFactor * a;
+    const double high = c - (c - a);
+    return {high, a - high};
+}
+
+bool inExactRange(double a) {
+    const double magnitude = std::fabs(a);
+    return magnitude >= kExactFactorLow && magnitude <= kExactFactorHigh;
+}
+
+bool productIsExact(double a, double b, double p) {
+    if (a == 0 || b == 0) {
+        return true;
+    }
+    if (!inExactRange(a) || !inExactRange(b)) {
+        return false;
+    }
+    const Split x = split(a);
+    const Split y = split(b);
+    return ((x.high * y.high - p) + x.high * y.low + x.low * y.high) + x.low * y.low == 0;
+}
 
 double productError(double a, double b, double m) {
     if (std::fabs(m) >= DBL_MIN) {
@@ -284,10 +371,10 @@ double sumError(double s) {
     return multiplyUp(kUnitRoundoff, std::fabs(s));
 }
 
-using Coefficients = std::array<Complex64, kMaxCoefficients>;
+}  // namespace
 
 Evaluated evaluate(const Coefficients& a, int count, Complex64 x) {
-    Evaluated acc{a[0], 0.0};
+    Evaluated acc{a[0], 0.0, true};
     const double xMagnitude = addUp(std::fabs(x.re), std::fabs(x.im));  // >= |x|
     for (int i = 1; i < count; ++i) {
         const Complex64 t = acc.value;
@@ -304,13 +391,24 @@ Evaluated evaluate(const Coefficients& a, int count, Complex64 x) {
         local = addUp(local, addUp(sumError(y.re), sumError(y.im)));
         acc.error = addUp(multiplyUp(xMagnitude, acc.error), local);
         acc.value = y;
+        acc.exact = acc.exact && productIsExact(x.re, t.re, m1) && productIsExact(x.im, t.im, m2) &&
+                    productIsExact(x.re, t.im, m3) && productIsExact(x.im, t.re, m4) &&
+                    sumIsExact(m1, -m2, s.re) && sumIsExact(m3, m4, s.im) &&
+                    sumIsExact(a[k].re, s.re, y.re) && sumIsExact(a[k].im, s.im, y.im);
+    }
+    if (acc.exact && acc.value.re == 0 && acc.value.im == 0) {
+        acc.error = 0;  // x is a root
     }
     return acc;
 }
 
+namespace {
+
 bool isFinite(const Evaluated& e) {
     return std::isfinite(e.value.re) && std::isfinite(e.value.im) && std::isfinite(e.error);
 }
+
+}  // namespace
 
 // |P(x)| <= |value| + error.
 double magnitudeUp(const Evaluated& e) {
@@ -326,13 +424,10 @@ double magnitudeDown(const Evaluated& e) {
 // The printed radius: the least six-digit decimal M 10^(e-5) that the
 // bounds can show to be at least R.
 
+namespace {
+
 constexpr std::uint64_t kLargestSixDigits = 999999;
 constexpr double kSmallestRadius = 1e-300;  // below it, this is printed (rounding up is allowed)
-
-struct Radius {
-    std::string text;
-    double upper = 0;  // at least the printed value
-};
 
 // ceil of an upper bound of R 10^(5 - e): M 10^(e - 5) >= R.
 double digitsFor(double r, int e) {
@@ -376,7 +471,8 @@ std::string generalFormat(std::uint64_t m, int e) {
     return text;
 }
 
-// r >= 0 finite.
+}  // namespace
+
 Radius roundRadiusUp(double r) {
     Radius radius;
     if (r == 0) {
@@ -400,16 +496,133 @@ Radius roundRadiusUp(double r) {
 }
 
 // ---------------------------------------------------------------------------
+// A bound of the modulus of every root.
+//
+// k-th roots by bisection with exact scaling: t = f 2^e with f in [1/2, 1)
+// (frexp), and e = k q + r with 0 <= r < k, so t^(1/k) = 2^q s^(1/k) with
+// s = f 2^r exact in [1/2, 2^(k-1)) and s^(1/k) in [1/2, 2). A value h whose
+// k-th power is shown to be at least s (by a lower bound of it) bounds
+// s^(1/k) from above; 2 is one, as 2^k > 2^(k-1) > s, and the bisection
+// keeps the least it finds, so h 2^q >= t^(1/k). For k >= 2, q lies within
+// -537..512, so h 2^q is exact (ldexp).
+
+namespace {
+
+// A lower bound of y^k, for y >= 0 and k >= 1.
+double powerDown(double y, int k) {
+    double p = y;
+    for (int i = 1; i < k; ++i) {
+        p = multiplyDown(p, y);
+    }
+    return p;
+}
+
+constexpr int kBisections = 64;  // more than the 53 a bracket within a factor 4 needs
+
+}  // namespace
+
+double rootUp(double t, int k) {
+    if (t == 0 || k == 1 || !std::isfinite(t)) {
+        return t;
+    }
+    int e = 0;
+    const double f = std::frexp(t, &e);
+    const int q = e >= 0 ? e / k : -((k - 1 - e) / k);  // floor(e / k)
+    const double s = std::ldexp(f, e - q * k);
+    double low = 0.5;
+    double high = 2;
+    for (int i = 0; i < kBisections; ++i) {
+        const double middle = (low + high) / 2;
+        if (middle <= low || middle >= high) {
+            break;
+        }
+        if (powerDown(middle, k) >= s) {
+            high = middle;
+        } else {
+            low = middle;
+        }
+    }
+    return std::ldexp(high, q);
+}
+
+// Two classical bounds, for P of degree n >= 1 with a0 != 0.
+//
+// Fujiwara (1916): let M be the largest of |ai / a0|^(1/i) for 1 <= i < n and
+// |an / (2 a0)|^(1/n). For |z| > 2M, with q = M / |z| < 1/2, |ai / a0| <= M^i
+// and |an / a0| <= 2 M^n give
+//   |P(z) / (a0 z^n)| >= 1 - sum over i < n of q^i - 2 q^n
+//                     > 1 - sum over i < n of 2^-i - 2^(1-n) = 0,
+// so every root has |z| <= 2M.
+//
+// Cauchy: let rho be the positive root of Q(x) = |a0| x^n - sum over i >= 1
+// of |ai| x^(n-i) (where some ai != 0; otherwise every root is 0). Q(x) /
+// x^n = |a0| - sum of |ai| x^-i increases strictly, so Q(x) > 0 exactly
+// where x > rho; and for |z| > rho, |P(z)| >= Q(|z|) > 0, so every root has
+// |z| <= rho. At x = 2M the sum above is at most 1, so Q(2M) >= 0 and
+// rho <= 2M; each term |ai / a0| rho^-i of the sum 1 at rho is at most 1, so
+// rho >= M. Any x at which Q(x) > 0 is shown (a lower bound of |a0| x^n
+// above an upper bound of the sum) bounds every root: the bisection between
+// F / 4 and the Fujiwara bound F >= 2M keeps the least such x it finds.
+//
+// The bisection runs on x = t 2^p, with 2^p the power of two just above F,
+// and Q(x) / 2^(pn) = |a0| t^n - sum of bi t^(n-i), bi = |ai| 2^(-pi): as
+// |ai| <= 2 |a0| M^i and M < 2^(p-1), bi <= 2 |a0| 2^-i, and t >= 1/8, so
+// nothing overflows. A bi below DBL_MIN is rounded by the scaling; its upper
+// neighbour bounds it.
+double rootModulusBound(const Coefficients& a, int count) {
+    const int n = count - 1;
+    const double leading = modulusDown(std::fabs(a[0].re), std::fabs(a[0].im));
+    if (leading == 0) {
+        return kInfinity;
+    }
+    double m = 0;  // >= M
+    for (int i = 1; i <= n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const double ratio = divideUp(modulusUp(a[k].re, a[k].im), leading);  // >= |ai / a0|
+        m = std::fmax(m, rootUp(i < n ? ratio : divideUp(ratio, 2), i));
+    }
+    const double fujiwara = multiplyUp(2, m);
+    if (fujiwara == 0 || !std::isfinite(fujiwara)) {
+        return fujiwara;
+    }
+    int p = 0;
+    double high = std::frexp(fujiwara, &p);  // F = high 2^p, high in [1/2, 1)
+    std::array<double, kMaxCoefficients> b{};
+    for (int i = 1; i <= n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const double scaled = std::ldexp(modulusUp(a[k].re, a[k].im), -p * i);
+        b[k] = scaled < DBL_MIN ? up(scaled) : scaled;
+    }
+    const auto shownAbove = [&](double t) {
+        double sum = 0;
+        for (int i = 1; i <= n; ++i) {
+            sum = addUp(multiplyUp(sum, t), b[static_cast<std::size_t>(i)]);
+        }
+        return multiplyDown(leading, powerDown(t, n)) > sum;
+    };
+    double low = high / 4;
+    for (int i = 0; i < kBisections; ++i) {
+        const double middle = (low + high) / 2;
+        if (middle <= low || middle >= high) {
+            break;
+        }
+        if (shownAbove(middle)) {
+            high = middle;
+        } else {
+            low = middle;
+        }
+    }
+    return std::ldexp(high, p);
+}
+
+// ---------------------------------------------------------------------------
 // The disks.
 
-struct Centre {
-    Complex64 at;      // the printed root read back
-    double error = 0;  // |at - printed root| <= error
-};
+namespace {
 
-bool readCentre(Complex root, Centre& centre) {
-    const ReadBack re = readBack(printedPart(root.real()));
-    const ReadBack im = readBack(printedPart(root.imag()));
+bool readCentre(const PrintedRoot& root, Centre& centre) {
+    const ReadBack re = readBack(root.re);
+    const ReadBack im = readBack(root.im);
     centre.at = {re.value, im.value};
     centre.error = addUp(re.error, im.error);
     return re.valid && im.valid;
@@ -426,6 +639,8 @@ void setRadius(RootDisk& disk, DiskKind kind, double radius) {
     disk.radiusText = printed.text;
     disk.radius = printed.upper;
 }
+
+}  // namespace
 
 // A polynomial of degree n >= 1 has a root within n |P(z)| / |P'(z)| of z:
 // P'/P(z) is the sum of 1 / (z - root) over its n roots, so |P'/P(z)| <= n /
@@ -450,7 +665,7 @@ double singlePointRadius(const Coefficients& a, int count, const Centre& centre,
     const double pUp = magnitudeUp(p);
     const double dpDown = magnitudeDown(dp);
     if (pUp == 0) {
-        return centre.error;  // the centre is a root
+        return centre.error;  // P is exactly 0 there (evaluate): the centre is a root
     }
     if (dpDown == 0) {
         reason = NoDiskReason::DerivativeNearZero;
@@ -458,6 +673,8 @@ double singlePointRadius(const Coefficients& a, int count, const Centre& centre,
     }
     return addUp(multiplyUp(static_cast<double>(n), divideUp(pUp, dpDown)), centre.error);
 }
+
+namespace {
 
 void singlePointDisk(const Coefficients& a, int count, const Centre& centre, RootDisk& disk) {
     NoDiskReason reason = NoDiskReason::Overflow;
@@ -469,6 +686,8 @@ void singlePointDisk(const Coefficients& a, int count, const Centre& centre, Roo
         disk.reason = reason;
     }
 }
+
+}  // namespace
 
 // The simultaneous inclusion of Braess and Hadeler. For distinct z1..zn and
 // Wi = P(zi) / (a0 prod over j != i of (zi - zj)), Lagrange interpolation at
@@ -502,16 +721,17 @@ void singlePointDisk(const Coefficients& a, int count, const Centre& centre, Roo
 // is at most n |Wi|, and the smaller disk lies in Di, so it holds r and no
 // other root. A disk that stays apart from the grown disks of the groups is
 // apart from their Di too, so this holds for it.
-
-struct Corrections {
-    std::array<double, kMaxCoefficients> magnitude{};  // >= |Wi|
-    std::array<double, kMaxCoefficients> spread{};     // >= n |Wi|
-};
+//
+// A centre at which P is exactly zero (evaluate shows it) has Wi = 0: its Di
+// is the point zi, a root. The theorem needs nothing more: apart from the
+// others it holds exactly that root (so zi is a simple root), printed with
+// radius 0 plus the read-back error; in a group its single-point radius is
+// that too, so it stays a point, the root of its own, and one of the m disks
+// that hold m roots together.
 
 // False where the theorem cannot be used: two equal centres, or a bound
 // beyond the binary64 range.
-bool weierstrassCorrections(const Coefficients& a, int count,
-                            const std::array<Centre, kMaxCoefficients>& c, Corrections& w) {
+bool weierstrassCorrections(const Coefficients& a, int count, const Centres& c, Corrections& w) {
     const int n = count - 1;
     const double leading = modulusDown(std::fabs(a[0].re), std::fabs(a[0].im));
     for (int i = 1; i <= n; ++i) {
@@ -541,7 +761,7 @@ bool weierstrassCorrections(const Coefficients& a, int count,
 // bounded below, exceeds the sum of the printed radii, bounded above. Where
 // that cannot be shown they are taken to meet: a group taken too large
 // still holds as many roots as it has disks.
-void groupOverlapping(const std::array<Centre, kMaxCoefficients>& c, int n, RootDisks& disks) {
+void groupOverlapping(const Centres& c, int n, RootDisks& disks) {
     for (int i = 1; i <= n; ++i) {
         disks[i].group = i;
         disks[i].meets = 0;
@@ -587,8 +807,8 @@ double distanceUp(Complex64 x, Complex64 y) {
 
 // The radius of a disk around the printed root i that covers the disks Dj of
 // its group: at least |printed root - zi| + |zi - zj| + n |Wj| for each j.
-double coveringRadius(const std::array<Centre, kMaxCoefficients>& c, int n, const Corrections& w,
-                      const RootDisks& disks, int i) {
+double coveringRadius(const Centres& c, int n, const Corrections& w, const RootDisks& disks,
+                      int i) {
     double radius = 0;
     for (int j = 1; j <= n; ++j) {
         if (disks[j].group == disks[i].group) {
@@ -600,8 +820,7 @@ double coveringRadius(const std::array<Centre, kMaxCoefficients>& c, int n, cons
 }
 
 // |Wi| / (1 - Si) rounded up, for a disk apart from the others; at most n |Wi|.
-double isolatedRadius(const std::array<Centre, kMaxCoefficients>& c, int n, const Corrections& w,
-                      int i) {
+double isolatedRadius(const Centres& c, int n, const Corrections& w, int i) {
     double sum = 0;
     for (int j = 1; j <= n; ++j) {
         if (j != i) {
@@ -616,8 +835,7 @@ double isolatedRadius(const std::array<Centre, kMaxCoefficients>& c, int n, cons
     return margin == 0 ? w.spread[i] : std::fmin(divideUp(w.magnitude[i], margin), w.spread[i]);
 }
 
-bool simultaneousDisks(const Coefficients& a, int count,
-                       const std::array<Centre, kMaxCoefficients>& c, RootDisks& disks) {
+bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootDisks& disks) {
     const int n = count - 1;
     Corrections w;
     if (!weierstrassCorrections(a, count, c, w)) {
@@ -655,7 +873,55 @@ bool simultaneousDisks(const Coefficients& a, int count,
     return true;
 }
 
+}  // namespace secant::inclusion
+
+namespace secant::inclusion {
+
+namespace {
+
+// Every root lies within the bound B of rootModulusBound of zero, so the disk
+// of radius |p| + B around any point p holds every root. A printed radius
+// above that is replaced by it: the disk still holds a root, all of them.
+//
+// The groups stay as they were found with the radii before the cap, and what
+// the lines say of them stays true. A capped disk C lies in its disk E before
+// the cap (the same centre). E belongs to a group of m disks whose union holds
+// exactly m roots: the simultaneous theorem for the disks of a group, and one
+// root in a disk shown apart. C lies in that union and holds all n roots, so
+// m = n: a capped disk is only ever one of a single group of all n disks, or
+// the one disk of a linear equation. The printed disks of that group hold all
+// n roots, as its lines say. Every other printed disk holds a root, which lies
+// in C too, so C meets each of them: no disk named as meeting it is apart from
+// it, and the disks named as apart from E are apart from C. Single-point
+// disks make no claim of groups; each capped one holds every root.
+void capAtRootBound(const Coefficients& a, int count, const Centres& c, int found,
+                    RootDisks& disks) {
+    const double bound = rootModulusBound(a, count);
+    for (int k = 1; k <= found; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        RootDisk& disk = disks[index];
+        const double reach =
+            addUp(addUp(modulusUp(c[index].at.re, c[index].at.im), c[index].error), bound);
+        if (disk.kind == DiskKind::None || !std::isfinite(reach)) {
+            continue;
+        }
+        const Radius capped = roundRadiusUp(reach);
+        if (capped.upper < disk.radius) {
+            disk.radiusText = capped.text;
+            disk.radius = capped.upper;
+            disk.byRootBound = true;
+        }
+    }
+}
+
 }  // namespace
+
+}  // namespace secant::inclusion
+
+namespace secant {
+
+using inclusion::Centres;
+using inclusion::Coefficients;
 
 std::string printedPart(float value) {
     std::ostringstream text;
@@ -664,8 +930,8 @@ std::string printedPart(float value) {
     return text.str();
 }
 
-RootDisks includeRoots(const CoefficientTable& asRead,
-                       const std::array<Complex, kMaxCoefficients>& roots, int found) {
+RootDisks includePrintedRoots(const CoefficientTable& asRead, const PrintedRoots& roots,
+                              int found) {
     RootDisks disks{};
     const int count = asRead.count;
     if (found < 1 || count < 2 || found > count - 1) {
@@ -676,28 +942,39 @@ RootDisks includeRoots(const CoefficientTable& asRead,
         const auto k = static_cast<std::size_t>(i);
         a[k] = {asRead.coefficients[k].real(), asRead.coefficients[k].imag()};
     }
-    std::array<Centre, kMaxCoefficients> centres{};
+    Centres centres{};
     std::array<bool, kMaxCoefficients> readable{};
     for (int k = 1; k <= found; ++k) {
         const auto index = static_cast<std::size_t>(k);
-        readable[index] = readCentre(roots[index], centres[index]);
+        readable[index] = inclusion::readCentre(roots[index], centres[index]);
         disks[index].centreRe = centres[index].at.re;
         disks[index].centreIm = centres[index].at.im;
     }
     const bool allReadable = std::all_of(readable.begin() + 1, readable.begin() + found + 1,
                                          [](bool valid) { return valid; });
-    if (allReadable && found == count - 1 && simultaneousDisks(a, count, centres, disks)) {
-        return disks;
-    }
-    for (int k = 1; k <= found; ++k) {
-        const auto index = static_cast<std::size_t>(k);
-        disks[index].kind = DiskKind::None;
-        disks[index].reason = NoDiskReason::NotFinite;
-        if (readable[index]) {
-            singlePointDisk(a, count, centres[index], disks[index]);
+    if (!allReadable || found < count - 1 ||
+        !inclusion::simultaneousDisks(a, count, centres, disks)) {
+        for (int k = 1; k <= found; ++k) {
+            const auto index = static_cast<std::size_t>(k);
+            disks[index].kind = DiskKind::None;
+            disks[index].reason = NoDiskReason::NotFinite;
+            if (readable[index]) {
+                inclusion::singlePointDisk(a, count, centres[index], disks[index]);
+            }
         }
     }
+    inclusion::capAtRootBound(a, count, centres, found, disks);
     return disks;
+}
+
+RootDisks includeRoots(const CoefficientTable& asRead,
+                       const std::array<Complex, kMaxCoefficients>& roots, int found) {
+    PrintedRoots printed{};
+    for (int k = 1; k <= found && k < kMaxCoefficients; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        printed[index] = {printedPart(roots[index].real()), printedPart(roots[index].imag())};
+    }
+    return includePrintedRoots(asRead, printed, found);
 }
 
 }  // namespace secant

@@ -34,13 +34,32 @@ struct RootDisk {
     int group = 0;           // Simultaneous: the lowest root index of its group
     int groupSize = 1;       // Simultaneous: disks in the group, and the roots in them
     unsigned meets = 0;      // Simultaneous: bit j set where disk j is not shown apart from this
+    // The radius is |centre| + a bound of every root's modulus: the disk holds them all.
+    bool byRootBound = false;
 };
 
 using RootDisks = std::array<RootDisk, kMaxCoefficients>;  // index 1 on, as the roots
 
-// The disks of roots 1 to found of the equation whose coefficients are asRead.
-// All n roots listed with n distinct printed values: disks of the simultaneous
-// theorem, grouped where they overlap; otherwise single-point disks.
+// A root as printed: the texts of its real and imaginary parts.
+struct PrintedRoot {
+    std::string re;
+    std::string im;
+};
+
+using PrintedRoots = std::array<PrintedRoot, kMaxCoefficients>;  // index 1 on, as the roots
+
+// The disks around roots 1 to found, as printed, of the equation whose
+// coefficients are asRead. All n roots given with n distinct values: disks of
+// the simultaneous theorem, grouped where they overlap; otherwise
+// single-point disks. No radius is above |root| + a bound of every root's
+// modulus (byRootBound where it is that). Each part is a decimal of at most
+// seventeen significant digits as printf's %g writes it ("-12.5", "0.0005",
+// "-6.3236812345678901e-07"), within the normal binary64 range; a part that
+// is not (inf, nan) gives its root no disk, for NoDiskReason::NotFinite.
+RootDisks includePrintedRoots(const CoefficientTable& asRead, const PrintedRoots& roots, int found);
+
+// The disks of the listing's roots 1 to found: includePrintedRoots of each
+// part as printedPart prints it.
 RootDisks includeRoots(const CoefficientTable& asRead,
                        const std::array<Complex, kMaxCoefficients>& roots, int found);
 

@@ -94,6 +94,9 @@ inline constexpr auto kTraceScaled = cp1251(u8", f(x) = P(x) · 2^");
 // связан с кругом x3: в этих трёх кругах 3 корня".
 inline constexpr auto kDiskRadius = cp1251(u8", корень уравнения в круге радиуса ");
 inline constexpr auto kDiskSinglePoint = cp1251(u8" (оценка по одной точке)");
+// After a radius that is |root| plus a bound of every root's modulus: the disk
+// holds all of them.
+inline constexpr auto kDiskRootBound = cp1251(u8" (по оценке модулей всех корней)");
 inline constexpr auto kDiskMeets = cp1251(u8"; круг пересекается с ");
 inline constexpr auto kDiskThroughIt = cp1251(u8", а через него связан с ");
 inline constexpr auto kDiskThroughThem = cp1251(u8", а через них связан с ");

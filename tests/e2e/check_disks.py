@@ -18,7 +18,12 @@ give or take that bound. Then:
 - each printed radius is at least its bound computed from the printed centres
   in mpmath: n |Wi| for a disk of a group, |Wi| / (1 - Si) for a disk shown
   apart, whose disk n |Wi| must be apart from the others, and n |P| / |P'| for
-  a single-point disk.
+  a single-point disk;
+- no radius is larger than |centre| + Cauchy's bound of every root's modulus
+  (the positive root of |a0| x^n - sum of |ai| x^(n-i)), give or take the
+  rounding to six digits; a disk labelled as that bound holds every true root,
+  and where the lines are of the simultaneous theorem it is one of a single
+  group of all n disks.
 
 With --families N it checks instead, for N seeded random equations of order 1
 to 9 from each of six families (integer coefficients in -10..10, real ones
@@ -58,8 +63,10 @@ except ImportError:
     sys.exit("check_disks: the Python module mpmath is missing (Debian: apt-get install "
              "python3-mpmath); the disks cannot be checked without it")
 
-SIMULTANEOUS, SINGLE, NONE = "simultaneous", "single point", "none"
-# name, standard input, the kinds of disk that the lines give
+SIMULTANEOUS, SINGLE, BOUND, NONE = "simultaneous", "single point", "bound", "none"
+# name, standard input, the kinds of disk that the lines give. A BOUND disk
+# (capped at |centre| + the bound of every root) gives no sign of its theorem:
+# with neither SINGLE nor NONE, the lines here are of the simultaneous one.
 EQUATIONS = [
     ("well-separated roots", "3\n1 -6 11 -6\n", {SIMULTANEOUS}),
     ("cube roots of 1", "3\n1 0 0 -1\n", {SIMULTANEOUS}),
@@ -72,13 +79,24 @@ EQUATIONS = [
     ("(x - 1)^6", "6\n1 -6 15 -20 15 -6 1\n", {SIMULTANEOUS}),
     ("(x - 1)^7", "7\n1 -7 21 -35 35 -21 7 -1\n", {SIMULTANEOUS}),
     ("(x - 0.5)^8", "8\n1 -4 7 -7 4.375 -1.75 0.4375 -0.0625 0.00390625\n", {SIMULTANEOUS}),
-    ("after a pass-limit search", "3\n1000 0 0 -1\n", {SIMULTANEOUS}),
+    # A search at the pass limit leaves x1 near 0: every radius is the bound.
+    ("after a pass-limit search", "3\n1000 0 0 -1\n", {BOUND}),
     ("order nine", "9\n0.001 0.01 0.1 1 2 3 4 5 6 7\n", {SIMULTANEOUS}),
-    ("order nine, a search at the pass limit", "9\n1 1 1 1 1 1 1 1 1 1\n", {SIMULTANEOUS}),
+    ("order nine, a search at the pass limit", "9\n1 1 1 1 1 1 1 1 1 1\n",
+     {SIMULTANEOUS, BOUND}),
     ("order nine, a chain of disks: x1 meets x3 only through x2",
      "9\n0.00276165536 0.00938962823 -0.0208781145 -0.0552054907 0.0970100487 0.0579533378 "
      "-0.184796169 0.12452304 -0.0341133479 0.00335541126\n", {SIMULTANEOUS}),
     ("complex coefficients", "4\n(1,2) (0,-1) 3 (0.5,0.25) (-7,1)\n", {SIMULTANEOUS}),
+    # Three disks apart with corrections of different sizes: each radius
+    # |Wi| / (1 - Si) depends on the gaps |zi - zj| - n |Wi| of its own.
+    ("disks apart, corrections of different sizes",
+     "3\n5.77468 -0.0977678 -0.00324831 -0.000127895\n", {SIMULTANEOUS}),
+    # x1's radius lies next to a six-digit boundary that the error of reading
+    # its centre back moves it across (the read-back's own test sees that).
+    ("a radius that the read-back error moves",
+     "3\n0.6041883230209351 4.365734577178955 2.8479721546173096 3.53615140914917\n",
+     {SIMULTANEOUS}),
     ("small coefficients: stopped far from the roots", "2\n1e-3 (0,2e-3) -5e-4\n",
      {SIMULTANEOUS}),
     ("a subnormal root", "1\n1 -1e-45\n", {SIMULTANEOUS}),
@@ -94,7 +112,16 @@ EQUATIONS = [
      {SIMULTANEOUS}),
     ("a search fails: one of two roots (the other is 1e50)", "2\n1e-30 -1e20 1e20\n", {SINGLE}),
     ("two printed roots equal", "2\n1 0 0\n", {SINGLE}),
-    ("printed roots equal where P' is 0", "4\n1 0 0 0 1e-40\n", {SINGLE, NONE}),
+    ("printed roots equal where P' is 0", "4\n1 0 0 0 1e-40\n", {BOUND, NONE}),
+    # Searches that "converge" at points near 0 give absurd radii (up to
+    # 6.5e+140 and 1.41422 here) that the bound caps; the group of all n
+    # disks still holds n roots.
+    ("roots of modulus 0.209, listed near 0", "8\n1 0 0 0 0 0 0 0 3.539e-06\n", {BOUND}),
+    ("roots of size 1e-20, listed near 0", "2\n1 0 1e-40\n", {BOUND}),
+    # P is exactly 0 at the listed 1: a root printed on a true one, radius 0,
+    # in the group of all nine.
+    ("(x - 1)^9: x1 is exactly 1", "9\n3 -27 108 -252 378 -378 252 -108 27 -3\n",
+     {SIMULTANEOUS}),
 ]
 DIGITS = 60
 CIRCLES = {2: "двух", 3: "трёх", 4: "четырёх", 5: "пяти", 6: "шести", 7: "семи", 8: "восьми",
@@ -102,7 +129,8 @@ CIRCLES = {2: "двух", 3: "трёх", 4: "четырёх", 5: "пяти", 6: 
 LISTING = re.compile(r"^x(\d+)=(\S+) (\S+)i$")
 REPORT = re.compile(r"^x(\d+): .*\|P\(x\d+\)\|=[^,]+, (.*)$")
 NAMES = r"(кругом|кругами) (x\d+(?:, x\d+)*)"
-DISK = re.compile(r"^корень уравнения в круге радиуса ([0-9.e+-]+)( \(оценка по одной точке\))?"
+DISK = re.compile(r"^корень уравнения в круге радиуса ([0-9.e+-]+)"
+                  r"( \(оценка по одной точке\)| \(по оценке модулей всех корней\))?"
                   r"(?:; круг пересекается с " + NAMES + r"(?:, а через (него|них) связан с " +
                   NAMES + r")?: в этих (\S+) кругах (\d+) (корня|корней))?$")
 NO_DISK = re.compile(r"^круг с корнем уравнения найти не удалось: .+$")
@@ -263,7 +291,8 @@ class Disk:
         radius, single, meet_form, meets, through_word, through_form, through, word, count, noun = (
             match.groups())
         self.radius = Fraction(radius)
-        self.single = bool(single)
+        self.single = single == " (оценка по одной точке)"
+        self.bound = single == " (по оценке модулей всех корней)"
         self.meets = [int(x) for x in re.findall(r"\d+", meets or "")]
         self.through = [int(x) for x in re.findall(r"\d+", through or "")]
         self.words = (meet_form, through_word, through_form, word, noun)
@@ -347,20 +376,43 @@ def check_groups(roots, disks, truth, failures):
             failures.append(f"x{k}: {held} true roots in the disks of {sorted(group)}")
 
 
+def cauchy_bound(coefficients):
+    """The positive root of |a0| x^n - sum of |ai| x^(n-i): every root's modulus is at
+    most it. Q(x) / x^n increases, so bisection finds it (0 where every ai is 0)."""
+    moduli = [abs(to_mpc(a)) for a in coefficients]
+    if not any(moduli[1:]):
+        return mpmath.mpf(0)
+    low, high = mpmath.mpf(0), 1 + max(moduli[1:]) / moduli[0]
+    for _ in range(4 * DIGITS):
+        middle = (low + high) / 2
+        if moduli[0] > sum(m / middle ** i for i, m in enumerate(moduli[1:], 1)):
+            high = middle
+        else:
+            low = middle
+    return high
+
+
 def check_bounds(coefficients, roots, disks, failures):
     """Each radius against its bound computed from the printed centres."""
     values = [to_mpc(a) for a in coefficients]
     n = len(values) - 1
     z = {k: to_mpc(c) for k, c in roots.items()}
     margin = 1 - mpmath.mpf(10) ** -40  # for the rounding of mpmath's own arithmetic
+    rounding = 1 + mpmath.mpf("1.1e-5")  # six digits rounded up, and the program's bound
+    cauchy = cauchy_bound(coefficients)
     w = {}
-    if any(disk != NONE and not disk.single for disk in disks.values()):
+    if any(disk != NONE and not disk.single and not disk.bound for disk in disks.values()):
         w = {j: mpmath.polyval(values, z[j]) /
              (values[0] * mpmath.fprod(z[j] - z[i] for i in z if i != j)) for j in z}
     for k, disk in disks.items():
         if disk == NONE:
             continue
         radius = to_mpf(disk.radius)
+        if radius > (abs(z[k]) + cauchy) * rounding:
+            failures.append(f"x{k}: radius {disk.radius} above |x{k}| + Cauchy's bound "
+                            f"{mpmath.nstr(cauchy, 8)}")
+        if disk.bound:
+            continue
         if disk.single:
             value, slope = mpmath.polyval(values, z[k], derivative=True)
             bound = n * abs(value) / abs(slope) if value != 0 else 0
@@ -385,7 +437,9 @@ def check_bounds(coefficients, roots, disks, failures):
 
 
 def kind(disk):
-    return disk if isinstance(disk, str) else SINGLE if disk.single else SIMULTANEOUS
+    if isinstance(disk, str):
+        return disk
+    return SINGLE if disk.single else BOUND if disk.bound else SIMULTANEOUS
 
 
 def check(base, stdin, kinds, output=None):
@@ -403,7 +457,17 @@ def check(base, stdin, kinds, output=None):
         if not any(inside(z, roots[k], disk.radius) for z in truth):
             failures.append(f"x{k}: no true root in its disk of radius {disk.radius}")
     check_bounds(coefficients, roots, disks, failures)
-    if kinds == {SIMULTANEOUS}:
+    theorem = kinds <= {SIMULTANEOUS, BOUND}
+    for k, disk in drawn.items():
+        if disk.bound:
+            held = sum(1 for z in truth if inside(z, roots[k], disk.radius))
+            if held != len(truth):
+                failures.append(f"x{k}: its disk is the bound of every root, but holds {held} "
+                                f"of {len(truth)}")
+            if theorem and disk.count != len(truth):
+                failures.append(f"x{k}: a disk capped at the bound in a group of {disk.count} "
+                                f"disks, not of all {len(truth)}")
+    if theorem:
         for z in truth:
             if not any(inside(z, roots[k], disk.radius) for k, disk in disks.items()):
                 failures.append(f"true root {to_text(z)} lies in no disk")
