@@ -235,7 +235,9 @@ std::string renderSvg(const IteratePicture& picture) {
             if (disk.kind == DiskKind::None) {
                 svg << "круг с корнем не найден";
             } else {
-                svg << "круг радиуса " << disk.radiusText << (enlarged[k] ? ", увеличен" : "");
+                svg << "круг радиуса " << disk.radiusText
+                    << (disk.byRootBound ? " по оценке модулей корней" : "")
+                    << (enlarged[k] ? ", увеличен" : "");
             }
             svg << "</text>\n";
             line += 16;
