@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "app/inclusion.hpp"
+#include "app/refined.hpp"
 #include "app/shown_number.hpp"
 #include "app/svg.hpp"
 #include "app/texts.hpp"
@@ -428,6 +429,47 @@ void printReport(Console& console, const Roots& roots, const CoefficientTable& a
     }
 }
 
+// Where the listing holds a root that the search from (0, 0) and (1, 1) did
+// not give within its tolerance (it reached the pass limit, or the root was
+// found otherwise), the later roots may belong to a damaged polynomial, or
+// single precision could not say more: the refined roots answer.
+bool listingNeedsRefinement(const Roots& roots) {
+    for (int k = 1; k <= roots.found; ++k) {
+        const RootSearch& search = roots.searches[k];
+        if (search.origin != RootOrigin::StandardSearch || !search.result.converged) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The section of the refined roots, after the listing's warnings.
+void printRefined(Console& console, const RefinedListing& listing) {
+    printOemLine(console, texts::kRefinedHeader);
+    for (int k = 1; k <= listing.count; ++k) {
+        const PrintedRoot& root = listing.printed[k];
+        printOem(console, texts::kRefinedLabel);
+        console.out << "x" << k << "=" << root.re << " " << root.im << "i" << std::endl;
+    }
+    if (!listing.refined.converged) {
+        printOem(console, texts::kRefinementNotConverged);
+        console.out << listing.refined.iterations;
+        printOemLine(console, texts::kRefinementIterations);
+    }
+}
+
+// Their disks, after the listing's --report lines.
+void printRefinedReport(Console& console, const RefinedListing& listing) {
+    for (int k = 1; k <= listing.count; ++k) {
+        printOem(console, texts::kRefinedLabel);
+        console.out << "x" << k;
+        printOem(console, texts::kReportRefinementIterations);
+        console.out << listing.refined.iterations;
+        printDisk(console, listing.disks, k);
+        console.out << std::endl;
+    }
+}
+
 // Reads the coefficients into table entries 0 to count - 1, stopping at the first
 // that cannot be used. Returns false after reporting it.
 bool readCoefficients(Console& console) {
@@ -464,7 +506,8 @@ void printUsage(Console& console, std::ostream& out) {
     for (const char* line :
          {texts::kUsage.zeroTerminated(), texts::kUsageReport.zeroTerminated(),
           texts::kUsageReportDisk.zeroTerminated(), texts::kUsageReportGroup.zeroTerminated(),
-          texts::kUsageTrace.zeroTerminated(), texts::kUsageSvg.zeroTerminated(),
+          texts::kUsageTrace.zeroTerminated(), texts::kUsageRefine.zeroTerminated(),
+          texts::kUsageSvg.zeroTerminated(),
           texts::kUsageVersion.zeroTerminated(), texts::kUsageHelp.zeroTerminated()}) {
         console.printOem(out, line);
         out << std::endl;
@@ -483,16 +526,27 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
     const bool watched = options.trace || picture != nullptr;
     const Roots roots = findEveryRoot(watched ? &watch : nullptr);
     listRoots(console, roots);
+    const bool refine = options.refine || listingNeedsRefinement(roots);
+    const RefinedListing refined =
+        refine ? refineListing(asRead, roots.values, roots.found) : RefinedListing{};
+    if (refine) {
+        printRefined(console, refined);
+    }
     const bool disks = options.report || picture != nullptr;
     const RootDisks inclusion =
         disks ? includeRoots(asRead, roots.values, roots.found) : RootDisks{};
     if (options.report) {
         printReport(console, roots, asRead, inclusion);
+        if (refine) {
+            printRefinedReport(console, refined);
+        }
     }
     if (picture != nullptr) {
         picture->roots = roots.values;
         picture->rootCount = roots.found;
         picture->disks = inclusion;
+        picture->refined = refined.disks;
+        picture->refinedCount = refined.count;
     }
     if (roots.failure.any()) {
         console.out.flush();

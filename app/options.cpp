@@ -32,6 +32,8 @@ Command parseCommandLine(int argc, const char* const* argv) {
             command.options.report = true;
         } else if (is(argument, "--trace")) {
             command.options.trace = true;
+        } else if (is(argument, "--refine")) {
+            command.options.refine = true;
         } else if (is(argument, "--svg")) {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') {
                 command.kind = CommandKind::MissingFile;

@@ -7,6 +7,7 @@ struct DialogueOptions {
     bool report = false;            // a line per root: passes, tolerance, residual
     bool trace = false;             // a line per secant pass
     const char* svgPath = nullptr;  // where to draw the iterates, or none
+    bool refine = false;            // the refined roots, whatever the searches met
 };
 
 enum class CommandKind { Run, Help, Version, UnknownOption, MissingFile };

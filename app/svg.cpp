@@ -169,6 +169,17 @@ bool drawDisk(std::ostringstream& svg, const View& view, const RootDisk& disk, i
     return enlarged;
 }
 
+// A refined root: a small cross in its root's colour.
+void drawRefined(std::ostringstream& svg, const View& view, const RootDisk& disk, int index) {
+    const double x = view.x(disk.centreRe);
+    const double y = view.y(disk.centreIm);
+    constexpr double kArm = 5;
+    svg << "<path class=\"refined\" data-root=\"" << index << "\" d=\"M " << x - kArm << ' '
+        << y - kArm << " L " << x + kArm << ' ' << y + kArm << " M " << x - kArm << ' '
+        << y + kArm << " L " << x + kArm << ' ' << y - kArm << "\" stroke=\""
+        << kColours[index % 10] << "\" stroke-width=\"2\" clip-path=\"url(#plot)\"/>\n";
+}
+
 void drawRoot(std::ostringstream& svg, const View& view, Complex root, int index) {
     if (!isFinite(root)) {
         return;
@@ -214,6 +225,9 @@ std::string renderSvg(const IteratePicture& picture) {
     for (int k = 1; k <= picture.rootCount; ++k) {
         drawRoot(svg, view, picture.roots[k], k);
     }
+    for (int k = 1; k <= picture.refinedCount; ++k) {
+        drawRefined(svg, view, picture.refined[k], k);
+    }
     svg << "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"13\">\n"
         << "<text x=\"" << kLegendLeft << "\" y=\"" << kPlotTop + 10
         << "\" font-weight=\"bold\">Поиск корня: проходов</text>\n";
@@ -247,6 +261,13 @@ std::string renderSvg(const IteratePicture& picture) {
                 << "\" fill=\"#a00\">не показано точек inf/nan: " << leftOut[k] << "</text>\n";
             line += 18;
         }
+    }
+    if (picture.refinedCount > 0) {
+        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6
+            << "\" font-size=\"11\">Крестик: корень, уточнённый в двойной</text>\n"
+            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20
+            << "\" font-size=\"11\">точности по введённым коэффициентам</text>\n";
+        line += 34;
     }
     if (anyAbandoned) {
         svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6

@@ -23,6 +23,9 @@ struct IteratePicture {
     std::array<Complex, kMaxCoefficients> roots{};
     int rootCount = 0;  // roots 1 to rootCount are marked
     RootDisks disks{};  // around roots 1 to rootCount
+    // The refined roots 1 to refinedCount (0 where none), at their disks' centres.
+    RootDisks refined{};
+    int refinedCount = 0;
 };
 
 std::string renderSvg(const IteratePicture& picture);

@@ -60,12 +60,29 @@ inline constexpr auto kTakenAtPoint = cp1251(u8"; корень взят в то�
 inline constexpr auto kCannotTellFromZero =
     cp1251(u8", где P(x) неотличим от нуля в одинарной точности");
 
+// The roots of the equation as read, refined, after the listing's warnings
+// (where a search reached the pass limit or a root was not the standard
+// search's, or with --refine): "Корни уравнения, уточнённые ...:", then
+// "уточнённый x1=0.10000000000000001 0i" per root; where the refinement did
+// not converge, "Внимание: уточнение не сошлось за 60 итераций ...". With
+// --report, "уточнённый x1: итераций 11, |P(x1)|=..., корень уравнения в круге ...".
+inline constexpr auto kRefinedHeader =
+    cp1251(u8"Корни уравнения, уточнённые в двойной точности по введённым коэффициентам:");
+inline constexpr auto kRefinedLabel = cp1251(u8"уточнённый ");
+inline constexpr auto kRefinementNotConverged = cp1251(u8"Внимание: уточнение не сошлось за ");
+inline constexpr auto kRefinementIterations =
+    cp1251(u8" итераций; круги --report вокруг этих корней верны, но велики");
+inline constexpr auto kReportRefinementIterations = cp1251(u8": итераций ");
+
 // Options: help, trace, report and the picture.
-inline constexpr auto kUsage = cp1251(u8"Использование: secant [--report] [--trace] [--svg ФАЙЛ]");
+inline constexpr auto kUsage =
+    cp1251(u8"Использование: secant [--report] [--trace] [--refine] [--svg ФАЙЛ]");
 inline constexpr auto kUsageReport =
     cp1251(u8"  --report      по строке на корень: проходы, точность, невязка |P(x)|");
 inline constexpr auto kUsageTrace =
     cp1251(u8"  --trace       по строке на каждый проход метода секущих");
+inline constexpr auto kUsageRefine =
+    cp1251(u8"  --refine      корни уравнения, уточнённые в двойной точности");
 inline constexpr auto kUsageSvg =
     cp1251(u8"  --svg ФАЙЛ    нарисовать итерации на комплексной плоскости (SVG)");
 inline constexpr auto kUsageVersion = cp1251(u8"  --version     версия программы");

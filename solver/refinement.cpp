@@ -164,7 +164,7 @@ RefinedRoots refineRoots(const CoefficientTable& asRead,
             least = correction;
             best = z;
             sinceLeast = 0;
-        } else if (++sinceLeast == 2) {
+        } else if (++sinceLeast == kRefinementStagnation) {
             refined.converged = std::isfinite(least);
             break;
         }

@@ -14,8 +14,10 @@ struct Complex64 {
     double im = 0;
 };
 
-// At most this many steps of the iteration.
-inline constexpr int kMaxRefinementIterations = 60;
+// At most this many steps of the iteration; it has converged where that many
+// steps in a row have not made the corrections smaller.
+inline constexpr int kMaxRefinementIterations = 100;
+inline constexpr int kRefinementStagnation = 8;
 
 struct RefinedRoots {
     std::array<Complex64, kMaxCoefficients> roots{};  // index 1 on, as the listing
@@ -28,7 +30,8 @@ struct RefinedRoots {
 // and any that is not finite or equals one before it replaced by points on
 // a circle that holds every root. Stops where the largest Weierstrass
 // correction |P(zi) / (a0 prod (zi - zj))|, the size of the inclusion disks,
-// stops shrinking, and keeps the roots of the step where it was least.
+// has not shrunk for kRefinementStagnation steps (or is zero), and keeps the
+// roots of the step where it was least.
 // Requires asRead.count >= 2 and a nonzero leading coefficient. IEEE basic
 // operations only, so the same on every platform.
 RefinedRoots refineRoots(const CoefficientTable& asRead,

@@ -32,7 +32,9 @@ complex roots of modulus about 3, coefficient magnitudes spread over
 1e-6..1e6) and for x^n - 1, x^n + 1, (x - a)^k, the Chebyshev polynomials
 T1..T9 and (x - 1)(x - 2)...(x - n): that every run lists all n roots with
 status 0 (whatever the search from (0, 0) and (1, 1) met), and that the
-disks hold as above.
+disks hold as above; and where a search reached the pass limit or a root was
+found otherwise, that the refined roots are printed and their disks hold as
+well.
 
 With --ratios it measures instead: over the recorded sessions that solve an
 equation, the ratio of each printed radius to the distance from the printed
@@ -518,6 +520,25 @@ def family_equations(count, roots_of_powers=(1, -2, 0.5, 1 + 1j)):
         yield f"(x - 1)...(x - {n})", from_roots(range(1, n + 1))
 
 
+REFINED = re.compile(r"^уточнённый (x\d+=\S+ \S+i)$")
+REFINED_REPORT = re.compile(r"^уточнённый (x\d+): \S+ \d+, (.*)$")
+# After the listing: a search at the pass limit, or a root found otherwise.
+NEEDS_REFINEMENT = re.compile(r"^Внимание: для корня x\d+ (точность не достигнута|поиск из)", re.M)
+
+
+def refined_as_listed(output):
+    """The refined roots and their --report lines written as a listing and its
+    lines, so that the same checks take them."""
+    lines = []
+    for line in output.splitlines():
+        listed, reported = REFINED.match(line), REFINED_REPORT.match(line)
+        if listed:
+            lines.append(listed.group(1))
+        elif reported:
+            lines.append(f"{reported.group(1)}: |P({reported.group(1)})|=0, {reported.group(2)}")
+    return "\n".join(lines)
+
+
 def check_families(base, count, roots_of_powers):
     failed = total = 0
     for name, coefficients in family_equations(count, roots_of_powers):
@@ -529,6 +550,13 @@ def check_families(base, count, roots_of_powers):
             failures = [f"status {status}, {len(roots)} of {len(coefficients) - 1} roots"]
         else:
             failures = check(base, stdin, {kind(disk) for disk in disks.values()}, output)
+            refined = refined_as_listed(output)
+            if NEEDS_REFINEMENT.search(output) and not refined:
+                failures.append("no refined roots after a search that did not give its root")
+            elif refined:
+                refined_roots, refined_disks = read_report(refined)
+                failures += ["refined: " + f for f in check(
+                    base, stdin, {kind(disk) for disk in refined_disks.values()}, refined)]
         if failures:
             failed += 1
             print(f"FAIL {name}: {stdin.strip()}" + "".join("\n  " + f for f in failures))
