@@ -24,6 +24,7 @@ import os
 import pathlib
 import pwd
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -94,30 +95,37 @@ def wine_lines(*streams):
             for line in stream.splitlines() if WINE_LINE.match(line)]
 
 
-def as_user(cases, name, folder):
-    """The command prefix that runs as the case's user, when root runs the test."""
+def as_user(cases, name, folder, program):
+    """The command prefix that runs as the case's user when root runs the test, and the
+    program to run: a copy that user can reach wherever the build lies (a checkout in a
+    folder of mode 0700 is out of its reach)."""
     user_file = cases / f"{name}.user"
     if not user_file.exists() or os.getuid() != 0:
-        return []
+        return [], program
     user = pwd.getpwnam(user_file.read_text(encoding="utf-8").strip())
     os.chown(folder, user.pw_uid, user.pw_gid)
+    top = os.path.dirname(folder)
+    os.chmod(top, 0o711)
+    copy = os.path.join(top, os.path.basename(program))
+    shutil.copy(program, copy)
+    os.chmod(copy, 0o755)
     # A coverage build writes its counts where that user may: beside the folder.
-    counts = os.path.join(os.path.dirname(folder), "counts")
-    os.chmod(os.path.dirname(folder), 0o711)
+    counts = os.path.join(top, "counts")
     os.mkdir(counts)
     os.chown(counts, user.pw_uid, user.pw_gid)
     return ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--clear-groups", "--",
-            "env", f"GCOV_PREFIX={counts}"]
+            "env", f"GCOV_PREFIX={counts}"], copy
 
 
 def run_script(prefix, script, folder):
-    return subprocess.run(prefix + ["sh", "-e", str(script)], cwd=folder, capture_output=True,
-                          text=True, timeout=TIMEOUT_SECONDS)
+    # On standard input: the case's user may not reach the cases folder.
+    return subprocess.run(prefix + ["sh", "-e", "-s"], input=script.read_text(encoding="utf-8"),
+                          cwd=folder, capture_output=True, text=True, timeout=TIMEOUT_SECONDS)
 
 
 def run_in(folder, options, args, stdin, expected_out, expected_err, expected_status):
-    program, cases, name, launcher = options.program, options.cases, options.name, options.launcher
-    prefix = as_user(cases, name, folder)
+    cases, name, launcher = options.cases, options.name, options.launcher
+    prefix, program = as_user(cases, name, folder, options.program)
     setup, check = cases / f"{name}.setup", cases / f"{name}.check"
     if setup.exists():
         prepared = run_script(prefix, setup, folder)
