@@ -476,6 +476,9 @@ void printWriteFailure(Console& console, FileWriteResult result) {
         case FileWriteError::AccessDenied:
             printOemOn(console, console.err, texts::kAccessDenied);
             break;
+        case FileWriteError::WriteProtected:
+            printOemOn(console, console.err, texts::kWriteProtected);
+            break;
         case FileWriteError::NoSpace: printOemOn(console, console.err, texts::kNoSpace); break;
         case FileWriteError::NameTooLong:
             printOemOn(console, console.err, texts::kNameTooLong);

@@ -13,7 +13,8 @@ says where standard output goes instead of being compared ("full": to
 user that setup, program and check run as when the test runs as root, so that
 root's rights do not hide a refusal; NAME.merged is what standard output and
 standard error give together in one pipe, in their order, when it is to be
-checked as well.
+checked as well; NAME.fsize is the largest file in bytes the program may
+write (ulimit -f), with SIGXFSZ ignored, so that a write beyond it fails.
 The expected files are UTF-8 with LF line ends; for a Windows program they
 are converted to the console's code page and CR LF first.
 The program runs in a new session, so it has no controlling terminal and its
@@ -24,7 +25,9 @@ import os
 import pathlib
 import pwd
 import re
+import resource
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -135,11 +138,21 @@ def run_in(folder, options, args, stdin, expected_out, expected_err, expected_st
     stdout_mode = stdout_file.read_text().strip() if stdout_file.exists() else "captured"
     stdout = {"captured": subprocess.PIPE, "full": open("/dev/full", "wb"),
               "closed": subprocess.DEVNULL}[stdout_mode]
-    close_stdout = (lambda: os.close(1)) if stdout_mode == "closed" else None
+    fsize_file = cases / f"{name}.fsize"
+    fsize = int(fsize_file.read_text()) if fsize_file.exists() else None
+    environment = dict(os.environ, GCOV_ERROR_FILE="/dev/null") if fsize is not None else None
+
+    def prepare():
+        if stdout_mode == "closed":
+            os.close(1)
+        if fsize is not None:
+            resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+
     try:
         run = subprocess.run(prefix + launcher + [program] + args, input=stdin, stdout=stdout,
                              stderr=subprocess.PIPE, timeout=TIMEOUT_SECONDS, cwd=folder,
-                             start_new_session=True, preexec_fn=close_stdout)
+                             start_new_session=True, preexec_fn=prepare, env=environment)
     except subprocess.TimeoutExpired:
         return [f"no exit within {TIMEOUT_SECONDS} s"], []
     finally:

@@ -17,9 +17,11 @@ import fcntl
 import os
 import resource
 import select
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import termios
 import time
 
@@ -257,6 +259,48 @@ def job_scenario(program, background, ttou_ignored=False):
         os.close(slave)
 
 
+def interrupted_write_scenario(program):
+    """Ctrl-C while the picture is written to a slow disk (strace holds its flush for
+    a while): the temporary file goes with the program, and the old picture stays."""
+    if shutil.which("strace") is None:
+        raise Failure("strace is missing (tests/run-all.sh installs it)")
+    master, slave = os.openpty()
+    folder = tempfile.mkdtemp()
+    try:
+        mode_before = termios.tcgetattr(slave)
+        picture = os.path.join(folder, "plot.svg")
+        with open(picture, "w") as old:
+            old.write("old")
+        slowed = ["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync",
+                  "-e", "inject=fsync:delay_enter=5000000"]
+        process = start(slowed + program + ["--svg", picture], slave, False)
+        seen = bytearray()
+        read_until(master, PROMPT_ORDER, seen)
+        os.write(master, b"1\n")
+        read_until(master, PREFIX, seen)
+        os.write(master, b"1 -2\n")
+        wait_for(lambda: len(os.listdir(folder)) > 1, "temporary file")
+        os.write(master, b"\x03")
+        try:
+            status = process.wait(timeout=DEADLINE_SECONDS)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            raise Failure("Ctrl-C did not end the program")
+        if status != -signal.SIGINT:
+            raise Failure(f"exit status {status}, expected {-signal.SIGINT}")
+        left = sorted(os.listdir(folder))
+        if left != ["plot.svg"]:
+            raise Failure(f"files left: {left}")
+        with open(picture) as kept:
+            if kept.read() != "old":
+                raise Failure("the old picture was changed")
+        check_left_clean(slave, mode_before)
+    finally:
+        os.close(master)
+        os.close(slave)
+        shutil.rmtree(folder)
+
+
 def control_job(commands, events, placement, program):
     """The job controller: runs the program as a job and reports what becomes of it."""
     signal.signal(signal.SIGTTOU, signal.SIG_IGN)  # as a shell: it hands the terminal over
@@ -332,6 +376,8 @@ def main():
     failed = 0
     runs = [(name, scenario, options) for name, options in SCENARIOS]
     runs += [(name, job_scenario, options) for name, options in JOB_SCENARIOS]
+    runs.append(("Ctrl-C during a slow picture write leaves no temporary file",
+                 interrupted_write_scenario, {}))
     for name, run, options in runs:
         try:
             run(program, **options)
