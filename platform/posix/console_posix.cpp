@@ -10,9 +10,11 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <iostream>
 
 #include "platform/console.hpp"
 #include "platform/cp1251.hpp"
+#include "platform/input_buffer.hpp"
 #include "platform/keys.hpp"
 #include "platform/posix/descriptors.hpp"
 #include "platform/posix/signals.hpp"
@@ -26,6 +28,18 @@ constexpr int kSequenceTimeoutMs = 100;
 constexpr std::size_t kMaxSequence = 32;
 constexpr int kReadFailed = -2;
 constexpr std::size_t kOutputBufferSize = 1 << 16;
+
+long readStandardInput(char* into, std::size_t capacity) {
+    for (;;) {
+        const ssize_t got = read(STDIN_FILENO, into, capacity);
+        if (got >= 0 || errno != EINTR) {
+            return static_cast<long>(got);
+        }
+    }
+}
+
+InputBuffer standardInput(&readStandardInput);
+std::streambuf* previousInput = nullptr;
 
 // Opened and closed by the ConsoleSession; kept here for the signal handlers.
 int terminalFd = -1;
@@ -317,9 +331,11 @@ ConsoleSession::ConsoleSession() {
         (void)std::setvbuf(stdout, nullptr, _IOFBF, kOutputBufferSize);
     }
     terminalFd = aboveStandardStreams(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+    previousInput = std::cin.rdbuf(&standardInput);
 }
 
 ConsoleSession::~ConsoleSession() {
+    std::cin.rdbuf(previousInput);
     if (terminalFd >= 0) {
         close(terminalFd);
         terminalFd = -1;

@@ -8,9 +8,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
 #include "platform/console.hpp"
 #include "platform/cp1251.hpp"
+#include "platform/input_buffer.hpp"
 #include "platform/keys.hpp"
 
 namespace secant {
@@ -19,6 +21,15 @@ namespace {
 
 constexpr UINT kWindows1251 = 1251;
 constexpr std::size_t kOutputBufferSize = 1 << 16;
+
+// Through the C runtime, which turns CR LF into LF and ends a console's
+// input at Ctrl+Z, as it does for stdin.
+long readStandardInput(char* into, std::size_t capacity) {
+    return _read(0, into, static_cast<unsigned>(capacity));
+}
+
+InputBuffer standardInput(&readStandardInput);
+std::streambuf* previousInput = nullptr;
 
 HANDLE consoleInput = INVALID_HANDLE_VALUE;
 HeldKey heldKey;
@@ -60,9 +71,11 @@ ConsoleSession::ConsoleSession() {
     consoleInput =
         CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
+    previousInput = std::cin.rdbuf(&standardInput);
 }
 
 ConsoleSession::~ConsoleSession() {
+    std::cin.rdbuf(previousInput);
     if (consoleInput != INVALID_HANDLE_VALUE) {
         CloseHandle(consoleInput);
         consoleInput = INVALID_HANDLE_VALUE;

@@ -14,7 +14,9 @@ user that setup, program and check run as when the test runs as root, so that
 root's rights do not hide a refusal; NAME.merged is what standard output and
 standard error give together in one pipe, in their order, when it is to be
 checked as well; NAME.fsize is the largest file in bytes the program may
-write (ulimit -f), with SIGXFSZ ignored, so that a write beyond it fails.
+write (ulimit -f), with SIGXFSZ ignored, so that a write beyond it fails;
+NAME.stdin "folder" makes standard input the case's folder, which cannot be
+read (NAME.in is then empty).
 The expected files are UTF-8 with LF line ends; for a Windows program they
 are converted to the console's code page and CR LF first.
 The program runs in a new session, so it has no controlling terminal and its
@@ -149,8 +151,11 @@ def run_in(folder, options, args, stdin, expected_out, expected_err, expected_st
             resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))
             signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
 
+    stdin_file = cases / f"{name}.stdin"
+    unreadable = stdin_file.exists() and stdin_file.read_text().strip() == "folder"
+    streams = dict(stdin=os.open(folder, os.O_RDONLY)) if unreadable else dict(input=stdin)
     try:
-        run = subprocess.run(prefix + launcher + [program] + args, input=stdin, stdout=stdout,
+        run = subprocess.run(prefix + launcher + [program] + args, **streams, stdout=stdout,
                              stderr=subprocess.PIPE, timeout=TIMEOUT_SECONDS, cwd=folder,
                              start_new_session=True, preexec_fn=prepare, env=environment)
     except subprocess.TimeoutExpired:
@@ -158,6 +163,8 @@ def run_in(folder, options, args, stdin, expected_out, expected_err, expected_st
     finally:
         if stdout_mode == "full":
             stdout.close()
+        if unreadable:
+            os.close(streams["stdin"])
 
     failures = []
     if stdout_mode == "captured" and run.stdout != expected_out:
