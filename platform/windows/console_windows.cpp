@@ -82,6 +82,21 @@ ConsoleSession::~ConsoleSession() {
     }
 }
 
+// The console that the stream shows on, or nullptr where it goes into a file
+// or a pipe.
+HANDLE consoleOf(const std::ostream& out) {
+    const DWORD which = &out == &std::cout   ? STD_OUTPUT_HANDLE
+                        : &out == &std::cerr ? STD_ERROR_HANDLE
+                                             : 0;
+    const HANDLE handle = which != 0 ? GetStdHandle(which) : INVALID_HANDLE_VALUE;
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode) != 0
+               ? handle
+               : nullptr;
+}
+
+// At a console the text goes as UTF-16 (WriteConsoleW), which shows right
+// whatever the console's code page. Into a file or a pipe it goes as bytes:
 // CharToOemA maps from the ANSI code page, so it is right only where that is
 // Windows-1251 and the console shows the OEM code page; elsewhere the text is
 // converted from Windows-1251 explicitly.
@@ -90,6 +105,19 @@ void printOem(std::ostream& out, const char* text) {
     const std::size_t length = strnlen(text, kMaxTextBytes);
     std::memcpy(source, text, length);
     source[length] = '\0';
+    if (const HANDLE console = consoleOf(out)) {
+        wchar_t wide[kOemBufferSize];
+        const int wideLength =
+            MultiByteToWideChar(kWindows1251, 0, source, static_cast<int>(length), wide,
+                                static_cast<int>(kMaxTextBytes));
+        DWORD written = 0;
+        out.flush();  // what the stream holds comes first
+        if (WriteConsoleW(console, wide, static_cast<DWORD>(wideLength), &written, nullptr) == 0 ||
+            written != static_cast<DWORD>(wideLength)) {
+            out.setstate(std::ios_base::badbit);
+        }
+        return;
+    }
     const UINT target = outputCodePage();
     if (GetACP() == kWindows1251 && target == GetOEMCP()) {
         char buffer[kOemBufferSize];
