@@ -108,6 +108,10 @@ const DialogueCase kDialogues[] = {
      "Внимание: после коэффициента a1 в строке осталось непрочитанным: 7\\t8\n"},
     {"OrderZeroReadsOneCoefficient", "0\n5 6\n", "", "\n",
      "Внимание: после коэффициента a0 в строке осталось непрочитанным: 6\n"},
+    // At most 60 bytes of it, cut before a character that is not there whole.
+    {"ALongRestIsCut", "1\n1 -2 жжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжж\n", "x1=2 0i\n", "\n",
+     "Внимание: после коэффициента a1 в строке осталось непрочитанным: "
+     "жжжжжжжжжжжжжжжжжжжжжжжжжжжжж...\n"},
     {"BlanksAfterTheLastCoefficientAreNothing", "1\n1 -2 \t\r\n", "x1=2 0i\n", "\n"},
     {"ByteOrderMarkBeforeTheOrder",
      "\xEF\xBB\xBF"
