@@ -4,6 +4,8 @@
 #include <cmath>
 #include <complex>
 #include <limits>
+#include <string>
+#include <string_view>
 
 #include "app/inclusion.hpp"
 #include "app/refined.hpp"
@@ -63,18 +65,62 @@ bool endsToken(int next) {
     return next == std::char_traits<char>::eof() || std::isspace(next) != 0;
 }
 
+// At the end of the input, or where it cannot be read (badbit).
 bool inputEnds(std::istream& in) {
     in >> std::ws;
-    return in.eof();
+    return in.eof() || in.bad();
 }
 
-enum class OrderStatus { Read, Ended, NotInteger, TooLarge };
+// A text given by the user, with its control characters shown escaped, so
+// that a newline or an escape sequence in it never reaches the terminal.
+void printEscaped(std::ostream& out, std::string_view text) {
+    constexpr char kHex[] = "0123456789abcdef";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out << c;
+        } else if (c == '\n') {
+            out << "\\n";
+        } else if (c == '\t') {
+            out << "\\t";
+        } else if (c == '\r') {
+            out << "\\r";
+        } else {
+            out << "\\x" << kHex[byte >> 4] << kHex[byte & 0xF];
+        }
+    }
+}
+
+// A UTF-8 byte order mark at the very start of the input (as Notepad saves a
+// file) is skipped. False where the input starts with a part of one only: no
+// order can start so.
+bool skipByteOrderMark(std::istream& in) {
+    constexpr int kMark[] = {0xEF, 0xBB, 0xBF};
+    if (in.peek() != kMark[0]) {
+        return true;
+    }
+    for (const int byte : kMark) {
+        if (in.peek() != byte) {
+            return false;
+        }
+        in.ignore();
+    }
+    return true;
+}
+
+enum class OrderStatus { Read, Ended, NotInteger, TooLarge, ReadError };
 
 OrderStatus readOrder(std::istream& in, std::int32_t& order) {
+    if (!skipByteOrderMark(in)) {
+        return OrderStatus::NotInteger;
+    }
     if (inputEnds(in)) {
-        return OrderStatus::Ended;
+        return in.bad() ? OrderStatus::ReadError : OrderStatus::Ended;
     }
     in >> order;
+    if (in.bad()) {
+        return OrderStatus::ReadError;
+    }
     if (in.fail()) {
         // An integer beyond int reads as its nearest limit with the stream failed.
         if (order == std::numeric_limits<std::int32_t>::max()) {
@@ -91,14 +137,17 @@ OrderStatus readOrder(std::istream& in, std::int32_t& order) {
     return order > kMaxOrder ? OrderStatus::TooLarge : OrderStatus::Read;
 }
 
-enum class CoefficientStatus { Read, Ended, Malformed, DecimalComma, TooLarge };
+enum class CoefficientStatus { Read, Ended, Malformed, DecimalComma, TooLarge, ReadError };
 
 CoefficientStatus readCoefficient(std::istream& in, Complex& coefficient) {
     if (inputEnds(in)) {
-        return CoefficientStatus::Ended;
+        return in.bad() ? CoefficientStatus::ReadError : CoefficientStatus::Ended;
     }
     const bool bare = in.peek() != '(';
     in >> coefficient;
+    if (in.bad()) {
+        return CoefficientStatus::ReadError;
+    }
     if (in.fail()) {
         return CoefficientStatus::Malformed;
     }
@@ -131,6 +180,7 @@ void reportCoefficient(Console& console, CoefficientStatus status, int index) {
         case CoefficientStatus::TooLarge:
             printError(console, texts::kCoefficientError, index, texts::kTooLarge);
             break;
+        case CoefficientStatus::ReadError: printError(console, texts::kInputNotRead); break;
         case CoefficientStatus::Read: break;
     }
 }
@@ -470,6 +520,50 @@ void printRefinedReport(Console& console, const RefinedListing& listing) {
     }
 }
 
+// How much of what is left on the line a warning shows.
+constexpr std::size_t kShownLeftBytes = 60;
+
+// What is left on the line after the last coefficient, as far as it has
+// arrived (nothing is waited for), is named on standard error: a mistyped
+// order would otherwise solve another equation without a word.
+void warnOfLeftOnLine(Console& console, int lastIndex) {
+    std::streambuf& input = *console.in.rdbuf();
+    std::string left;
+    bool more = false;
+    while (input.in_avail() > 0 && input.sgetc() != '\n') {
+        const char c = static_cast<char>(input.sbumpc());
+        if (left.size() < kShownLeftBytes) {
+            left.push_back(c);
+        } else {
+            more = true;
+        }
+    }
+    const std::size_t first = left.find_first_not_of(" \t\r\v\f");
+    if (first == std::string::npos) {
+        return;
+    }
+    left.erase(0, first);
+    if (more) {
+        // Cut before a character that is not there whole (UTF-8), not inside it.
+        std::size_t lead = left.size();
+        while (lead > 0 && (static_cast<unsigned char>(left[lead - 1]) & 0xC0U) == 0x80U) {
+            --lead;
+        }
+        if (lead > 0 &&
+            lead - 1 + utf8Length(static_cast<unsigned char>(left[lead - 1])) > left.size()) {
+            left.resize(lead - 1);
+        }
+        left += "...";
+    }
+    left.erase(left.find_last_not_of(" \t\r\v\f") + 1);
+    console.out.flush();
+    console.printOem(console.err, texts::kLeftOnLine.zeroTerminated());
+    console.err << lastIndex;
+    console.printOem(console.err, texts::kLeftOnLineNotRead.zeroTerminated());
+    printEscaped(console.err, left);
+    console.err << std::endl;
+}
+
 // Reads the coefficients into table entries 0 to count - 1, stopping at the first
 // that cannot be used. Returns false after reporting it.
 bool readCoefficients(Console& console) {
@@ -483,6 +577,9 @@ bool readCoefficients(Console& console) {
         }
     }
     console.out << std::endl;
+    if (table.count > 0) {
+        warnOfLeftOnLine(console, table.count - 1);
+    }
     if (table.count > 1 && isZero(table.coefficients[0])) {
         printError(console, texts::kLeadingZero);
         return false;
@@ -499,7 +596,8 @@ void printOptionError(Console& console, const Command& command) {
     }
     console.out.flush();
     console.printOem(console.err, texts::kUnknownOption.zeroTerminated());
-    console.err << command.offending << std::endl;
+    printEscaped(console.err, command.offending);
+    console.err << std::endl;
 }
 
 void printUsage(Console& console, std::ostream& out) {
@@ -574,6 +672,7 @@ int readAndSolve(Console& console, const DialogueOptions& options, IteratePictur
             printError(console, texts::kOrderNotInteger);
             return kExitError;
         case OrderStatus::TooLarge: printError(console, texts::kOrderTooLarge); return kExitError;
+        case OrderStatus::ReadError: printError(console, texts::kInputNotRead); return kExitError;
         case OrderStatus::Read: break;
     }
     table.count = order + 1;
@@ -594,6 +693,9 @@ void printWriteFailure(Console& console, FileWriteResult result) {
             break;
         case FileWriteError::AccessDenied:
             printOemOn(console, console.err, texts::kAccessDenied);
+            break;
+        case FileWriteError::WriteProtected:
+            printOemOn(console, console.err, texts::kWriteProtected);
             break;
         case FileWriteError::NoSpace: printOemOn(console, console.err, texts::kNoSpace); break;
         case FileWriteError::NameTooLong:
@@ -625,10 +727,11 @@ int drawPicture(Console& console, const char* path, const IteratePicture& pictur
     console.out.flush();
     if (result.error == FileWriteError::NotRegularFile) {
         printOemOn(console, console.err, texts::kSvgNotRegularFile);
-        console.err << path << std::endl;
+        printEscaped(console.err, path);
+        console.err << std::endl;
     } else {
         printOemOn(console, console.err, texts::kSvgNotWritten);
-        console.err << path;
+        printEscaped(console.err, path);
         printWriteFailure(console, result);
         console.err << std::endl;
     }

@@ -155,4 +155,10 @@ inline constexpr auto kSystemError = cp1251(u8": системная ошибка
 
 inline constexpr auto kOutputNotWritten = cp1251(u8"Ошибка: не удалось записать вывод программы");
 
+// Input that is read, but not as typed, and files that are not to be replaced.
+inline constexpr auto kInputNotRead = cp1251(u8"Ошибка: не удалось прочитать ввод программы");
+inline constexpr auto kLeftOnLine = cp1251(u8"Внимание: после коэффициента a");
+inline constexpr auto kLeftOnLineNotRead = cp1251(u8" в строке осталось непрочитанным: ");
+inline constexpr auto kWriteProtected = cp1251(u8": файл защищён от записи");
+
 }  // namespace secant::texts

@@ -6,7 +6,8 @@
 namespace secant {
 
 // The console for one run. Made at start-up: sets how standard output is
-// buffered and opens the console input that the key wait reads (the
+// buffered, gives standard input a buffer of the program's own (an
+// InputBuffer) and opens the console input that the key wait reads (the
 // terminal on POSIX, CONIN$ on Windows); gone at exit: closes it. There is
 // one at a time.
 class ConsoleSession {

@@ -11,6 +11,7 @@ namespace secant {
 enum class FileWriteError {
     None,
     NotRegularFile,  // the target exists and is a device, FIFO, socket, folder or link
+    WriteProtected,  // the target exists and the user may not write it
     NoSuchFolder,
     AccessDenied,
     NoSpace,
@@ -48,10 +49,17 @@ Text temporaryNameSuffix(std::uint64_t entropy) {
 // into a new file of a unique name in the target's folder, created
 // exclusively (an existing file is never opened, a link never followed),
 // flushed to the disk, and then renamed over the target. A replaced file's
-// permission bits are kept; a new file gets the usual ones (0666 less the
-// umask). A target that exists and is not a regular file is refused and
-// left alone; on any failure the temporary file is removed and the target
+// permission bits are kept, and on POSIX its owner and group where the
+// process may set them; a new file gets the usual ones (0666 less the
+// umask). A target that exists and is not a regular file, or that the user
+// may not write, is refused and left alone; on any failure, and on POSIX on a
+// signal that ends the process, the temporary file is removed and the target
 // is as it was.
 FileWriteResult writeFileWhole(const char* path, std::string_view content);
+
+// The same with the entropy of each attempt's temporary name given (tests
+// make names collide with it).
+using NameEntropy = std::uint64_t (*)(int attempt);
+FileWriteResult writeFileWhole(const char* path, std::string_view content, NameEntropy entropy);
 
 }  // namespace secant

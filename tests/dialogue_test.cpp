@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <sstream>
 #include <string>
 
 #include "platform/cp1251.hpp"
+#include "platform/input_buffer.hpp"
 #include "solver/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
 
@@ -46,10 +49,9 @@ struct DialogueRun {
     std::string unread;
 };
 
-DialogueRun runWith(const std::string& input) {
+DialogueRun runOn(std::istream& in) {
     establishNumericEnvironment();
     coefficientTable = CoefficientTable{};
-    std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
     watchedOutput = &out;
@@ -58,11 +60,18 @@ DialogueRun runWith(const std::string& input) {
     Console console{in, out, err, &printUtf8, &fakeKey, nullptr};
     DialogueRun run;
     run.status = runDialogue(console);
-    in.clear();
-    run.unread.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.bad()) {  // after a read error, reading on would fail again
+        in.clear();
+        run.unread.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     run.out = out.str();
     run.err = err.str();
     return run;
+}
+
+DialogueRun runWith(const std::string& input) {
+    std::istringstream in(input);
+    return runOn(in);
 }
 
 struct DialogueCase {
@@ -70,6 +79,7 @@ struct DialogueCase {
     const char* input;
     const char* listing;  // the lines between the header and the key prompt
     const char* unread;
+    const char* warning = "";  // standard error
 };
 
 void PrintTo(const DialogueCase& c, std::ostream* os) {
@@ -83,7 +93,7 @@ TEST_P(DialogueTest, ShowsTheRootsAndWaitsForOneKey) {
     const DialogueRun run = runWith(c.input);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, std::string(kHead) + kHeader + c.listing + kPressAnyKey);
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.err, c.warning);
     EXPECT_EQ(run.unread, c.unread);
     EXPECT_EQ(keyWaits, 1);
     EXPECT_EQ(shownAtKeyWait, run.out);  // everything was written before the wait
@@ -93,8 +103,20 @@ const DialogueCase kDialogues[] = {
     {"TwoRealRoots", "2\n1 -3 2\n", "x1=1 -5.93766e-08i\nx2=2 0i\n", "\n"},
     {"OneLine", "2 1 -3 2", "x1=1 -5.93766e-08i\nx2=2 0i\n", ""},
     {"Linear", "1\n1 -2\n", "x1=2 0i\n", "\n"},
-    {"TokensAfterTheLastCoefficientStayUnread", "1\n1 -2 7 8\n", "x1=2 0i\n", " 7 8\n"},
-    {"OrderZeroReadsOneCoefficient", "0\n5 6\n", "", " 6\n"},
+    // The rest of the last coefficient's line is named; the next line is not read.
+    {"TokensAfterTheLastCoefficientAreNamed", "1\n1 -2 7\t8 \n9\n", "x1=2 0i\n", "\n9\n",
+     "Внимание: после коэффициента a1 в строке осталось непрочитанным: 7\\t8\n"},
+    {"OrderZeroReadsOneCoefficient", "0\n5 6\n", "", "\n",
+     "Внимание: после коэффициента a0 в строке осталось непрочитанным: 6\n"},
+    // At most 60 bytes of it, cut before a character that is not there whole.
+    {"ALongRestIsCut", "1\n1 -2 жжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжж\n", "x1=2 0i\n", "\n",
+     "Внимание: после коэффициента a1 в строке осталось непрочитанным: "
+     "жжжжжжжжжжжжжжжжжжжжжжжжжжжжж...\n"},
+    {"BlanksAfterTheLastCoefficientAreNothing", "1\n1 -2 \t\r\n", "x1=2 0i\n", "\n"},
+    {"ByteOrderMarkBeforeTheOrder",
+     "\xEF\xBB\xBF"
+     "1\n1 -2\n",
+     "x1=2 0i\n", "\n"},
     {"NegativeOrderReadsNothing", "-3\n5\n", "", "\n5\n"},
     {"ImaginaryRoots", "2\n1 0 1\n", "x1=8.70787e-08 1i\nx2=-8.9407e-08 -1i\n", "\n"},
     {"ComplexCoefficients", "1\n(1,0) (0,-1)\n", "x1=0 1i\n", "\n"},
@@ -102,6 +124,46 @@ const DialogueCase kDialogues[] = {
 
 INSTANTIATE_TEST_SUITE_P(Dialogue, DialogueTest, ::testing::ValuesIn(kDialogues),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Standard input that gives a text and then cannot be read.
+const char* readableText = "";
+bool textGiven = false;
+
+long readThenFail(char* into, std::size_t capacity) {
+    const std::size_t size = std::min(capacity, std::strlen(readableText));
+    if (textGiven || size == 0) {
+        return -1;
+    }
+    textGiven = true;
+    std::memcpy(into, readableText, size);
+    return static_cast<long>(size);
+}
+
+TEST(Dialogue, ReadErrorIsNoEndOfInput) {
+    // Before the order, inside it, before a coefficient, inside one and inside a pair.
+    for (const char* text : {"", "2", "2\n1 -3 ", "2\n1 -3", "2\n1 (2,"}) {
+        readableText = text;
+        textGiven = false;
+        InputBuffer buffer(&readThenFail);
+        std::istream in(&buffer);
+        const DialogueRun run = runOn(in);
+        EXPECT_EQ(run.status, 1) << text;
+        EXPECT_EQ(run.err, "Ошибка: не удалось прочитать ввод программы\n") << text;
+        EXPECT_EQ(keyWaits, 1);
+    }
+}
+
+TEST(Dialogue, PartOfAByteOrderMarkIsNoOrder) {
+    for (const char* input : {"\xEF",
+                              "\xEF\xBB"
+                              "2\n1 -2\n",
+                              "\xBB\xBF"
+                              "1\n1 -2\n"}) {
+        const DialogueRun run = runWith(input);
+        EXPECT_EQ(run.status, 1) << input;
+        EXPECT_EQ(run.err, "Ошибка: порядок уравнения должен быть целым числом\n") << input;
+    }
+}
 
 TEST(Dialogue, OrderAboveNineIsRefusedWithoutReadingCoefficients) {
     for (const char* order : {"10", "99999999999"}) {

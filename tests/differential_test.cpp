@@ -511,6 +511,13 @@ ComparisonOperands drawComparison(Random& random) {
         o.left.f[2] = 0.0F;
         o.left.yIsProduct = false;
     }
+    if (random.chance(10)) {
+        // A modulus that rounds to the float it is compared with, from above:
+        // |(f, t)| with t at most f * 2^-26 and f a power of two, so that f * f is exact.
+        o.useModulus = true;
+        o.right = std::ldexp(1.0F, random.between(-60, 60));
+        o.modulusOf = {o.right, std::ldexp(o.right, -26 - random.below(3))};
+    }
     return o;
 }
 

@@ -1,8 +1,12 @@
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <limits>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "test_support.hpp"
 
@@ -94,6 +98,90 @@ TEST_F(SolverTest, SubnormalIsTheNearestValue) {
     Complex z;
     in >> z;
     EXPECT_EQ(bits(z.re), 0x000116C2U);  // 1e-40 rounded to the nearest subnormal
+}
+
+// How numbers were read before readSingle took them in constant memory: the
+// library's float extraction, which holds every character of the number.
+void libraryReadSingle(std::istream& in, float& value) {
+    const bool failedBefore = in.fail();
+    float read = 0.0F;
+    in >> read;
+    constexpr float kMax = std::numeric_limits<float>::max();
+    if (!failedBefore && in.fail() && !in.bad() && (read == kMax || read == -kMax)) {
+        in.clear(in.rdstate() & ~std::ios_base::failbit);
+        read = read > 0 ? kInf : -kInf;
+    }
+    if (!in.fail()) {
+        value = read;
+    }
+}
+
+// Numbers longer than the digits readSingle keeps: exactly halfway between
+// two floats, just above and just below, and with long runs of digits
+// before the point, after it and in the exponent.
+std::vector<std::string> longNumbers() {
+    std::vector<std::string> numbers;
+    const std::string zeros(3000, '0');
+    for (const float f : {1.0F, 0.1F, 3.0e-39F, std::numeric_limits<float>::denorm_min(), 0.0F,
+                          std::numeric_limits<float>::max(), 7.006492e-45F, 16777216.0F}) {
+        // Above the largest float, the next would be 2^128.
+        const double next = f == std::numeric_limits<float>::max()
+                                ? std::ldexp(1.0, 128)
+                                : static_cast<double>(std::nextafter(f, kInf));
+        const double halfway = (static_cast<double>(f) + next) / 2;
+        char text[200];
+        std::snprintf(text, sizeof text, "%.150e", halfway);
+        const std::string digits(text, std::strchr(text, 'e'));
+        const std::string exponent(std::strchr(text, 'e'));
+        std::string below = digits.substr(0, digits.find_last_not_of('0') + 1);
+        below.back() = static_cast<char>(below.back() - 1);
+        numbers.push_back(digits + zeros + exponent);
+        numbers.push_back(digits + zeros + "1" + exponent);
+        numbers.push_back("-" + below + std::string(3000, '9') + exponent);
+    }
+    numbers.push_back("1" + zeros + zeros + ".5");
+    numbers.push_back("0" + zeros + "2.5e-3");
+    numbers.push_back("0." + zeros + "15e3002");
+    numbers.push_back("-0." + zeros + zeros + "1");
+    numbers.push_back("1e" + zeros + "7");
+    numbers.push_back("1e-" + zeros + "1" + zeros);
+    numbers.push_back("0e" + zeros + "9");
+    numbers.push_back("1" + zeros + "e-3001");
+    numbers.push_back("12" + zeros + "e");
+    numbers.push_back("." + zeros + "e+");
+    return numbers;
+}
+
+TEST(ReadSingle, LongNumbersReadAsTheLibraryReadsThem) {
+    for (const std::string& number : longNumbers()) {
+        for (const char* after : {"", " x", ")", "e5", ".7"}) {
+            std::istringstream in(number + after);
+            std::istringstream reference(number + after);
+            float value = 7.0F;
+            float expected = 7.0F;
+            readSingle(in, value);
+            libraryReadSingle(reference, expected);
+            const std::string where = number.substr(0, 40) + "... then " + after;
+            EXPECT_EQ(bits(value), bits(expected)) << where << ": " << value << " " << expected;
+            EXPECT_EQ(in.rdstate(), reference.rdstate()) << where;
+            EXPECT_EQ(remaining(in), remaining(reference)) << where;
+        }
+    }
+}
+
+// Digits and an exponent far beyond any limit of the exponent alone still
+// cancel to the value the number has (mingw-w64's strtof, which clamps the
+// written exponent, gives an infinity and a zero here).
+TEST(ReadSingle, HugeDigitCountsAndExponentsCancel) {
+    const std::string zeros(200000, '0');
+    for (const auto& [number, expected] : {std::pair{"2" + zeros + "e-200000", 2.0F},
+                                           std::pair{"-0." + zeros + "3e200001", -3.0F}}) {
+        std::istringstream in(number);
+        float value = 7.0F;
+        readSingle(in, value);
+        EXPECT_EQ(bits(value), bits(expected)) << number.substr(0, 20);
+        EXPECT_FALSE(in.fail());
+    }
 }
 
 }  // namespace

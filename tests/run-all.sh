@@ -23,7 +23,7 @@ cd "$(dirname "$0")/.."
 
 all_stages=(native soft arm64 windows package sanitize fuzz lint coverage differential bench)
 
-base_packages=(cmake ninja-build g++ libgtest-dev googletest python3 python3-mpmath)
+base_packages=(cmake ninja-build g++ libgtest-dev googletest python3 python3-mpmath strace)
 declare -A stage_packages=(
     [native]=""
     [soft]=""

@@ -5,14 +5,19 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
+#include <iostream>
 
 #include "platform/console.hpp"
 #include "platform/cp1251.hpp"
+#include "platform/input_buffer.hpp"
 #include "platform/keys.hpp"
 #include "platform/posix/descriptors.hpp"
+#include "platform/posix/signals.hpp"
 
 namespace secant {
 
@@ -23,6 +28,18 @@ constexpr int kSequenceTimeoutMs = 100;
 constexpr std::size_t kMaxSequence = 32;
 constexpr int kReadFailed = -2;
 constexpr std::size_t kOutputBufferSize = 1 << 16;
+
+long readStandardInput(char* into, std::size_t capacity) {
+    for (;;) {
+        const ssize_t got = read(STDIN_FILENO, into, capacity);
+        if (got >= 0 || errno != EINTR) {
+            return static_cast<long>(got);
+        }
+    }
+}
+
+InputBuffer standardInput(&readStandardInput);
+std::streambuf* previousInput = nullptr;
 
 // Opened and closed by the ConsoleSession; kept here for the signal handlers.
 int terminalFd = -1;
@@ -37,10 +54,20 @@ volatile std::sig_atomic_t continued = 0;
 // Signals that stop the process: the mode is restored before it stops, and
 // set again once it goes on in the foreground (SIGCONT).
 constexpr int kStoppingSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
-// Those, and the signals that end the process: the mode is restored first.
-constexpr int kHandledSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,
-                                   SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT};
-constexpr std::size_t kSignalCount = sizeof kHandledSignals / sizeof kHandledSignals[0];
+constexpr std::size_t kSignalCount = std::size(kStoppingSignals) + 1 + std::size(kEndingSignals);
+// Those, SIGCONT, and the signals that end the process: the mode is restored first.
+constexpr std::array<int, kSignalCount> kHandledSignals = [] {
+    std::array<int, kSignalCount> all{};
+    std::size_t i = 0;
+    for (const int s : kStoppingSignals) {
+        all[i++] = s;
+    }
+    all[i++] = SIGCONT;
+    for (const int s : kEndingSignals) {
+        all[i++] = s;
+    }
+    return all;
+}();
 struct sigaction previousActions[kSignalCount];
 bool installedHandlers[kSignalCount] = {};
 
@@ -146,9 +173,25 @@ void removeSignalHandlers() {
     }
 }
 
+// Whether a signal would reach its handler: not ignored, not blocked.
+bool signalIsHandled(int signalNumber) {
+    sigset_t blocked{};
+    (void)sigprocmask(SIG_BLOCK, nullptr, &blocked);
+    return installedHandlers[slotOf(signalNumber)] && sigismember(&blocked, signalNumber) == 0;
+}
+
+bool inForeground() {
+    const pid_t foreground = tcgetpgrp(terminalFd);
+    return foreground < 0 || foreground == getpgrp();
+}
+
 // Sets the key wait's mode. In the background the terminal answers with
 // SIGTTOU, which stops the process with the mode unchanged; once it goes on
-// in the foreground, the mode is set.
+// in the foreground, the mode is set. Where SIGTTOU is ignored or blocked the
+// terminal would take the mode from the background, out from under the
+// foreground's job: the process stops with SIGTTIN instead, as a read from
+// the background would stop it, and where that cannot stop it either, the
+// wait gives up.
 // The other signals wait meanwhile, so that the mode is known to be set
 // whenever a handler looks (SIGTTOU cannot wait: blocked, it would let the
 // mode be set from the background).
@@ -162,6 +205,13 @@ bool enterKeyWaitMode() {
     }
     for (;;) {
         continued = 0;
+        if (!inForeground() && !signalIsHandled(SIGTTOU)) {
+            if (!signalIsHandled(SIGTTIN)) {
+                return false;
+            }
+            (void)kill(0, SIGTTIN);  // the handler returns once the job goes on
+            continue;
+        }
         sigset_t previous{};
         (void)sigprocmask(SIG_BLOCK, &held, &previous);
         const bool set = tcsetattr(terminalFd, TCSANOW, &keyWaitMode) == 0;
@@ -236,6 +286,29 @@ int readKeyCode(int fd) {
     return decodeTerminalKey(bytes, length);
 }
 
+// A paste may arrive in pieces: whatever follows the key within kQuietMs of
+// the last byte is read and dropped, for at most kDiscardLimitMs, so that none
+// of it is left for the shell (restoring the mode then discards the rest).
+constexpr int kQuietMs = 100;
+constexpr long kDiscardLimitMs = 3000;
+
+long millisecondsNow() {
+    timespec now{};
+    (void)clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+void discardWhileArriving(int fd) {
+    const long end = millisecondsNow() + kDiscardLimitMs;
+    unsigned char bytes[256];
+    while (millisecondsNow() < end && byteArrives(fd, kQuietMs)) {
+        const ssize_t got = read(fd, bytes, sizeof bytes);
+        if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN)) {
+            return;  // hang-up or an error
+        }
+    }
+}
+
 termios rawMode(const termios& mode) {
     termios raw = mode;
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
@@ -258,9 +331,11 @@ ConsoleSession::ConsoleSession() {
         (void)std::setvbuf(stdout, nullptr, _IOFBF, kOutputBufferSize);
     }
     terminalFd = aboveStandardStreams(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+    previousInput = std::cin.rdbuf(&standardInput);
 }
 
 ConsoleSession::~ConsoleSession() {
+    std::cin.rdbuf(previousInput);
     if (terminalFd >= 0) {
         close(terminalFd);
         terminalFd = -1;
@@ -297,6 +372,7 @@ int waitForKey() {
         }
         if (code != kNoKey) {
             result = takeKeyResult(code, heldKey);
+            discardWhileArriving(terminalFd);
             break;
         }
     }

@@ -8,9 +8,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
 #include "platform/console.hpp"
 #include "platform/cp1251.hpp"
+#include "platform/input_buffer.hpp"
 #include "platform/keys.hpp"
 
 namespace secant {
@@ -19,6 +21,15 @@ namespace {
 
 constexpr UINT kWindows1251 = 1251;
 constexpr std::size_t kOutputBufferSize = 1 << 16;
+
+// Through the C runtime, which turns CR LF into LF and ends a console's
+// input at Ctrl+Z, as it does for stdin.
+long readStandardInput(char* into, std::size_t capacity) {
+    return _read(0, into, static_cast<unsigned>(capacity));
+}
+
+InputBuffer standardInput(&readStandardInput);
+std::streambuf* previousInput = nullptr;
 
 HANDLE consoleInput = INVALID_HANDLE_VALUE;
 HeldKey heldKey;
@@ -60,15 +71,32 @@ ConsoleSession::ConsoleSession() {
     consoleInput =
         CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
+    previousInput = std::cin.rdbuf(&standardInput);
 }
 
 ConsoleSession::~ConsoleSession() {
+    std::cin.rdbuf(previousInput);
     if (consoleInput != INVALID_HANDLE_VALUE) {
         CloseHandle(consoleInput);
         consoleInput = INVALID_HANDLE_VALUE;
     }
 }
 
+// The console that the stream shows on, or nullptr where it goes into a file
+// or a pipe.
+HANDLE consoleOf(const std::ostream& out) {
+    const DWORD which = &out == &std::cout   ? STD_OUTPUT_HANDLE
+                        : &out == &std::cerr ? STD_ERROR_HANDLE
+                                             : 0;
+    const HANDLE handle = which != 0 ? GetStdHandle(which) : INVALID_HANDLE_VALUE;
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode) != 0
+               ? handle
+               : nullptr;
+}
+
+// At a console the text goes as UTF-16 (WriteConsoleW), which shows right
+// whatever the console's code page. Into a file or a pipe it goes as bytes:
 // CharToOemA maps from the ANSI code page, so it is right only where that is
 // Windows-1251 and the console shows the OEM code page; elsewhere the text is
 // converted from Windows-1251 explicitly.
@@ -77,6 +105,19 @@ void printOem(std::ostream& out, const char* text) {
     const std::size_t length = strnlen(text, kMaxTextBytes);
     std::memcpy(source, text, length);
     source[length] = '\0';
+    if (const HANDLE console = consoleOf(out)) {
+        wchar_t wide[kOemBufferSize];
+        const int wideLength =
+            MultiByteToWideChar(kWindows1251, 0, source, static_cast<int>(length), wide,
+                                static_cast<int>(kMaxTextBytes));
+        DWORD written = 0;
+        out.flush();  // what the stream holds comes first
+        if (WriteConsoleW(console, wide, static_cast<DWORD>(wideLength), &written, nullptr) == 0 ||
+            written != static_cast<DWORD>(wideLength)) {
+            out.setstate(std::ios_base::badbit);
+        }
+        return;
+    }
     const UINT target = outputCodePage();
     if (GetACP() == kWindows1251 && target == GetOEMCP()) {
         char buffer[kOemBufferSize];

@@ -46,14 +46,12 @@ std::wstring folderOf(const std::wstring& path) {
     return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
 }
 
-std::wstring uniqueSuffix(int attempt) {
+std::uint64_t clockEntropy(int attempt) {
     LARGE_INTEGER counter{};
     QueryPerformanceCounter(&counter);
-    return temporaryNameSuffix<std::wstring>(
-               static_cast<std::uint64_t>(counter.QuadPart) ^
-               (static_cast<std::uint64_t>(GetCurrentProcessId()) << 40) ^
-               static_cast<std::uint64_t>(attempt) * 0x9E3779B97F4A7C15U) +
-           L".tmp";
+    return static_cast<std::uint64_t>(counter.QuadPart) ^
+           (static_cast<std::uint64_t>(GetCurrentProcessId()) << 40) ^
+           static_cast<std::uint64_t>(attempt) * 0x9E3779B97F4A7C15U;
 }
 
 // Whether the target exists and is an ordinary disk file. A folder, a
@@ -92,6 +90,10 @@ bool writeAll(HANDLE file, std::string_view content) {
 }  // namespace
 
 FileWriteResult writeFileWhole(const char* path, std::string_view content) {
+    return writeFileWhole(path, content, clockEntropy);
+}
+
+FileWriteResult writeFileWhole(const char* path, std::string_view content, NameEntropy entropy) {
     const std::wstring target = widePath(path);
     if (target.empty()) {
         return failure(ERROR_INVALID_NAME);
@@ -104,7 +106,8 @@ FileWriteResult writeFileWhole(const char* path, std::string_view content) {
     std::wstring temporary;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < kNameAttempts && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = folder + kTemporaryPrefix + uniqueSuffix(attempt);
+        temporary = folder + kTemporaryPrefix +
+                    temporaryNameSuffix<std::wstring>(entropy(attempt)) + L".tmp";
         file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&

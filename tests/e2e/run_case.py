@@ -13,7 +13,10 @@ says where standard output goes instead of being compared ("full": to
 user that setup, program and check run as when the test runs as root, so that
 root's rights do not hide a refusal; NAME.merged is what standard output and
 standard error give together in one pipe, in their order, when it is to be
-checked as well.
+checked as well; NAME.fsize is the largest file in bytes the program may
+write (ulimit -f), with SIGXFSZ ignored, so that a write beyond it fails;
+NAME.stdin "folder" makes standard input the case's folder, which cannot be
+read (NAME.in is then empty).
 The expected files are UTF-8 with LF line ends; for a Windows program they
 are converted to the console's code page and CR LF first.
 The program runs in a new session, so it has no controlling terminal and its
@@ -24,6 +27,9 @@ import os
 import pathlib
 import pwd
 import re
+import resource
+import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -94,30 +100,37 @@ def wine_lines(*streams):
             for line in stream.splitlines() if WINE_LINE.match(line)]
 
 
-def as_user(cases, name, folder):
-    """The command prefix that runs as the case's user, when root runs the test."""
+def as_user(cases, name, folder, program):
+    """The command prefix that runs as the case's user when root runs the test, and the
+    program to run: a copy that user can reach wherever the build lies (a checkout in a
+    folder of mode 0700 is out of its reach)."""
     user_file = cases / f"{name}.user"
     if not user_file.exists() or os.getuid() != 0:
-        return []
+        return [], program
     user = pwd.getpwnam(user_file.read_text(encoding="utf-8").strip())
     os.chown(folder, user.pw_uid, user.pw_gid)
+    top = os.path.dirname(folder)
+    os.chmod(top, 0o711)
+    copy = os.path.join(top, os.path.basename(program))
+    shutil.copy(program, copy)
+    os.chmod(copy, 0o755)
     # A coverage build writes its counts where that user may: beside the folder.
-    counts = os.path.join(os.path.dirname(folder), "counts")
-    os.chmod(os.path.dirname(folder), 0o711)
+    counts = os.path.join(top, "counts")
     os.mkdir(counts)
     os.chown(counts, user.pw_uid, user.pw_gid)
     return ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--clear-groups", "--",
-            "env", f"GCOV_PREFIX={counts}"]
+            "env", f"GCOV_PREFIX={counts}"], copy
 
 
 def run_script(prefix, script, folder):
-    return subprocess.run(prefix + ["sh", "-e", str(script)], cwd=folder, capture_output=True,
-                          text=True, timeout=TIMEOUT_SECONDS)
+    # On standard input: the case's user may not reach the cases folder.
+    return subprocess.run(prefix + ["sh", "-e", "-s"], input=script.read_text(encoding="utf-8"),
+                          cwd=folder, capture_output=True, text=True, timeout=TIMEOUT_SECONDS)
 
 
 def run_in(folder, options, args, stdin, expected_out, expected_err, expected_status):
-    program, cases, name, launcher = options.program, options.cases, options.name, options.launcher
-    prefix = as_user(cases, name, folder)
+    cases, name, launcher = options.cases, options.name, options.launcher
+    prefix, program = as_user(cases, name, folder, options.program)
     setup, check = cases / f"{name}.setup", cases / f"{name}.check"
     if setup.exists():
         prepared = run_script(prefix, setup, folder)
@@ -127,16 +140,31 @@ def run_in(folder, options, args, stdin, expected_out, expected_err, expected_st
     stdout_mode = stdout_file.read_text().strip() if stdout_file.exists() else "captured"
     stdout = {"captured": subprocess.PIPE, "full": open("/dev/full", "wb"),
               "closed": subprocess.DEVNULL}[stdout_mode]
-    close_stdout = (lambda: os.close(1)) if stdout_mode == "closed" else None
+    fsize_file = cases / f"{name}.fsize"
+    fsize = int(fsize_file.read_text()) if fsize_file.exists() else None
+    environment = dict(os.environ, GCOV_ERROR_FILE="/dev/null") if fsize is not None else None
+
+    def prepare():
+        if stdout_mode == "closed":
+            os.close(1)
+        if fsize is not None:
+            resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+
+    stdin_file = cases / f"{name}.stdin"
+    unreadable = stdin_file.exists() and stdin_file.read_text().strip() == "folder"
+    streams = dict(stdin=os.open(folder, os.O_RDONLY)) if unreadable else dict(input=stdin)
     try:
-        run = subprocess.run(prefix + launcher + [program] + args, input=stdin, stdout=stdout,
+        run = subprocess.run(prefix + launcher + [program] + args, **streams, stdout=stdout,
                              stderr=subprocess.PIPE, timeout=TIMEOUT_SECONDS, cwd=folder,
-                             start_new_session=True, preexec_fn=close_stdout)
+                             start_new_session=True, preexec_fn=prepare, env=environment)
     except subprocess.TimeoutExpired:
         return [f"no exit within {TIMEOUT_SECONDS} s"], []
     finally:
         if stdout_mode == "full":
             stdout.close()
+        if unreadable:
+            os.close(streams["stdin"])
 
     failures = []
     if stdout_mode == "captured" and run.stdout != expected_out:

@@ -1,9 +1,12 @@
 // Fuzzes the Complex extraction with arbitrary bytes and checks its contract:
 // on failure the target keeps its value; on success the characters consumed,
 // read again on their own, give the same bits; nothing beyond the input is read.
+// A single number reads as the library's float extraction reads it: the same
+// bits, stream state and position.
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -25,11 +28,42 @@ void require(bool condition) {
     }
 }
 
+// The library's float extraction, with a number beyond binary32 as an
+// infinity of its sign, as readSingle promises.
+void libraryReadSingle(std::istream& in, float& value) {
+    float read = 0.0F;
+    in >> read;
+    constexpr float kMax = std::numeric_limits<float>::max();
+    if (in.fail() && !in.bad() && (read == kMax || read == -kMax)) {
+        in.clear(in.rdstate() & ~std::ios_base::failbit);
+        read = read > 0 ? std::numeric_limits<float>::infinity()
+                        : -std::numeric_limits<float>::infinity();
+    }
+    if (!in.fail()) {
+        value = read;
+    }
+}
+
+void checkSingle(const std::string& text) {
+    std::istringstream in(text);
+    std::istringstream reference(text);
+    float value = kSentinel.re;
+    float expected = kSentinel.re;
+    secant::readSingle(in, value);
+    libraryReadSingle(reference, expected);
+    require(std::bit_cast<std::uint32_t>(value) == std::bit_cast<std::uint32_t>(expected));
+    require(in.rdstate() == reference.rdstate());
+    in.clear();
+    reference.clear();
+    require(in.tellg() == reference.tellg());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     secant::establishNumericEnvironment();
     const std::string text(reinterpret_cast<const char*>(data), size);
+    checkSingle(text);
     std::istringstream in(text);
     secant::Complex z = kSentinel;
     in >> z;

@@ -15,10 +15,13 @@ Usage: pty_session.py PROGRAM [LAUNCHER...]
 """
 import fcntl
 import os
+import resource
 import select
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import termios
 import time
 
@@ -86,6 +89,7 @@ def unread_input(slave):
 def start(program, slave, stdin_from_pipe, stdout_closed=False):
     def take_terminal():
         fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
+        resource.setrlimit(resource.RLIMIT_CORE, (0, 0))  # SIGQUIT and others dump core
         if stdout_closed:
             os.close(1)
 
@@ -100,7 +104,7 @@ def start(program, slave, stdin_from_pipe, stdout_closed=False):
 
 
 def scenario(program, key=None, send_signal=None, stdin_from_pipe=False, ignored=b"",
-             stdout_closed=False):
+             stdout_closed=False, pieces=1, gap=0.0):
     master, slave = os.openpty()
     try:
         mode_before = termios.tcgetattr(slave)
@@ -136,7 +140,9 @@ def scenario(program, key=None, send_signal=None, stdin_from_pipe=False, ignored
         if send_signal is not None:
             process.send_signal(send_signal)
         else:
-            os.write(master, key)
+            for piece in range(pieces):  # a paste as a terminal may deliver it
+                time.sleep(gap if piece else 0)
+                os.write(master, key)
         try:
             status = process.wait(timeout=DEADLINE_SECONDS)
         except subprocess.TimeoutExpired:
@@ -177,12 +183,12 @@ def wait_for(condition, what):
 class Job:
     """The job controller's side of the conversation: commands in, events out."""
 
-    def __init__(self, program, slave, background):
+    def __init__(self, program, slave, placement):
         commands_read, self.commands = os.pipe()
         self.events, events_write = os.pipe()
         self.controller = subprocess.Popen(
             [sys.executable, __file__, "--job", str(commands_read), str(events_write),
-             "background" if background else "foreground"] + program,
+             placement] + program,
             stdin=slave, stdout=slave, stderr=slave, start_new_session=True,
             pass_fds=(commands_read, events_write),
             preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
@@ -214,16 +220,26 @@ class Job:
         os.close(self.events)
 
 
-def job_scenario(program, background):
+def job_scenario(program, background, ttou_ignored=False):
     """Stopped during the key wait (or started in the background), then brought to
-    the foreground: cooked mode while stopped, raw again once it goes on."""
+    the foreground: cooked mode while stopped, raw again once it goes on. With
+    SIGTTOU ignored, the program must stop before it touches the terminal, and what
+    the user typed meanwhile stays for the shell."""
     master, slave = os.openpty()
     try:
         mode_before = termios.tcgetattr(slave)
-        job = Job(program, slave, background)
+        if ttou_ignored:
+            os.write(master, b"ls\n")
+        job = Job(program, slave, "background-ttou-ignored" if ttou_ignored else
+                  "background" if background else "foreground")
         seen = bytearray()
         read_until(master, PRESS_ANY_KEY, seen)
-        if background:
+        if ttou_ignored:
+            job.event("stopped SIGTTIN")
+            typed = unread_input(slave)  # the shell reads it
+            if typed != b"ls\n":
+                raise Failure(f"what was typed for the shell became {typed!r}")
+        elif background:
             job.event("stopped SIGTTOU")
         else:
             wait_for(lambda: is_raw(slave), "raw mode for the key wait")
@@ -243,6 +259,48 @@ def job_scenario(program, background):
         os.close(slave)
 
 
+def interrupted_write_scenario(program):
+    """Ctrl-C while the picture is written to a slow disk (strace holds its flush for
+    a while): the temporary file goes with the program, and the old picture stays."""
+    if shutil.which("strace") is None:
+        raise Failure("strace is missing (tests/run-all.sh installs it)")
+    master, slave = os.openpty()
+    folder = tempfile.mkdtemp()
+    try:
+        mode_before = termios.tcgetattr(slave)
+        picture = os.path.join(folder, "plot.svg")
+        with open(picture, "w") as old:
+            old.write("old")
+        slowed = ["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync",
+                  "-e", "inject=fsync:delay_enter=5000000"]
+        process = start(slowed + program + ["--svg", picture], slave, False)
+        seen = bytearray()
+        read_until(master, PROMPT_ORDER, seen)
+        os.write(master, b"1\n")
+        read_until(master, PREFIX, seen)
+        os.write(master, b"1 -2\n")
+        wait_for(lambda: len(os.listdir(folder)) > 1, "temporary file")
+        os.write(master, b"\x03")
+        try:
+            status = process.wait(timeout=DEADLINE_SECONDS)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            raise Failure("Ctrl-C did not end the program")
+        if status != -signal.SIGINT:
+            raise Failure(f"exit status {status}, expected {-signal.SIGINT}")
+        left = sorted(os.listdir(folder))
+        if left != ["plot.svg"]:
+            raise Failure(f"files left: {left}")
+        with open(picture) as kept:
+            if kept.read() != "old":
+                raise Failure("the old picture was changed")
+        check_left_clean(slave, mode_before)
+    finally:
+        os.close(master)
+        os.close(slave)
+        shutil.rmtree(folder)
+
+
 def control_job(commands, events, placement, program):
     """The job controller: runs the program as a job and reports what becomes of it."""
     signal.signal(signal.SIGTTOU, signal.SIG_IGN)  # as a shell: it hands the terminal over
@@ -253,7 +311,8 @@ def control_job(commands, events, placement, program):
     pid = os.fork()
     if pid == 0:
         os.setpgid(0, 0)
-        signal.signal(signal.SIGTTOU, signal.SIG_DFL)
+        if placement != "background-ttou-ignored":
+            signal.signal(signal.SIGTTOU, signal.SIG_DFL)
         os.dup2(stdin_read, 0)
         os.execvp(program[0], program)
     try:
@@ -288,16 +347,24 @@ SCENARIOS = [
     ("lone Escape", dict(key=b"\x1b")),
     ("focus report does not end the wait", dict(key=b"x", ignored=b"\x1b[I")),
     ("standard input from a pipe", dict(key=b"k", stdin_from_pipe=True)),
-    ("SIGTERM restores the terminal", dict(send_signal=signal.SIGTERM)),
-    ("SIGHUP restores the terminal", dict(send_signal=signal.SIGHUP)),
     ("a paste ends the wait with its first key and leaves nothing",
      dict(key=b"xPWNED\r")),
+    ("a paste in pieces 5 ms apart leaves nothing",
+     dict(key=b"echo LEAKED\r" * 20, pieces=10, gap=0.005)),
     ("standard output closed stays closed", dict(key=b"k", stdout_closed=True)),
 ]
+
+# Every signal that ends the process restores the terminal first.
+SCENARIOS += [(f"{name} restores the terminal", dict(send_signal=getattr(signal, name)))
+              for name in ("SIGTERM", "SIGHUP", "SIGINT", "SIGQUIT", "SIGABRT", "SIGALRM",
+                           "SIGPIPE", "SIGUSR1", "SIGUSR2", "SIGPROF", "SIGVTALRM", "SIGXCPU",
+                           "SIGXFSZ")]
 
 JOB_SCENARIOS = [
     ("SIGTSTP restores the terminal, fg makes it raw again", dict(background=False)),
     ("started in the background: SIGTTOU leaves the terminal alone", dict(background=True)),
+    ("in the background with SIGTTOU ignored: stops before it touches the terminal",
+     dict(background=True, ttou_ignored=True)),
 ]
 
 
@@ -309,6 +376,8 @@ def main():
     failed = 0
     runs = [(name, scenario, options) for name, options in SCENARIOS]
     runs += [(name, job_scenario, options) for name, options in JOB_SCENARIOS]
+    runs.append(("Ctrl-C during a slow picture write leaves no temporary file",
+                 interrupted_write_scenario, {}))
     for name, run, options in runs:
         try:
             run(program, **options)

@@ -24,7 +24,7 @@ class Failure(Exception):
 
 
 def tmux(*args, check=True):
-    return subprocess.run(["tmux", "-L", SOCKET, *args], capture_output=True, text=True,
+    return subprocess.run(["tmux", "-u", "-L", SOCKET, *args], capture_output=True, text=True,
                           check=check)
 
 
@@ -43,13 +43,23 @@ def wait_for(session, pattern, timeout):
     raise Failure(f"no {pattern!r} on the screen:\n{screen(session)}")
 
 
-def scenario(wine_run, prefix, program, key, leftover=""):
-    session = "s" + re.sub(r"\W", "", key)
-    command = (f"env LC_ALL=ru_RU.UTF-8 {shlex.quote(wine_run)} {shlex.quote(prefix)} "
-               f"{shlex.quote(program)}; echo EXIT=$?; sleep 120")
+def scenario(wine_run, prefix, program, key, leftover="", code_page=None):
+    session = "s" + re.sub(r"\W", "", key) + (code_page or "")
+    wine = f"{shlex.quote(wine_run)} {shlex.quote(prefix)}"
+    if code_page:
+        # A console whose code page has no Cyrillic, in a terminal that shows
+        # whatever the console holds (UTF-8): the texts must still read right.
+        windows_path = "Z:" + os.path.abspath(program).replace("/", "\\")
+        command = (f"env LC_ALL=C.UTF-8 {wine} cmd /c "
+                   f"{shlex.quote(f'chcp {code_page} >nul & {windows_path}')}")
+    else:
+        command = f"env LC_ALL=ru_RU.UTF-8 {wine} {shlex.quote(program)}"
+    command += "; echo EXIT=$?; sleep 120"
     tmux("new-session", "-d", "-s", session, "-x", "120", "-y", "30", command)
     try:
         wait_for(session, r"\S", SCREEN_TIMEOUT)  # the banner
+        if code_page:
+            wait_for(session, "Программа демонстрирует решение", SCREEN_TIMEOUT)
         tmux("send-keys", "-t", session, "2", "Enter")
         wait_for(session, r"\n.*\n.*\n.*A\(\)=", SCREEN_TIMEOUT)
         tmux("send-keys", "-t", session, "1 -3 2", "Enter")
@@ -75,11 +85,12 @@ def scenario(wine_run, prefix, program, key, leftover=""):
 def main():
     wine_run, prefix, program = sys.argv[1:4]
     failed = 0
-    keys = [("letter", "q", ""), ("arrow key", "Up", ""), ("Ctrl+C", "C-c", ""),
-            ("a paste ends the wait and leaves nothing", "qPWNED", "PWNED")]
-    for name, key, leftover in keys:
+    keys = [("letter", "q", "", None), ("arrow key", "Up", "", None), ("Ctrl+C", "C-c", "", None),
+            ("a paste ends the wait and leaves nothing", "qPWNED", "PWNED", None),
+            ("at a console of code page 437 the texts show in Cyrillic", "q", "", "437")]
+    for name, key, leftover, code_page in keys:
         try:
-            scenario(wine_run, prefix, program, key, leftover)
+            scenario(wine_run, prefix, program, key, leftover, code_page)
             print(f"ok   {name}")
         except Failure as failure:
             failed += 1
