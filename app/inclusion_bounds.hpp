@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/inclusion.hpp"
+#include "solver/complex64.hpp"
 
 namespace secant::inclusion {
 
@@ -32,11 +33,6 @@ double multiplyDown(double a, double b);
 double divideUp(double a, double b);
 double sqrtUp(double a);
 double sqrtDown(double a);
-
-struct Complex64 {
-    double re = 0;
-    double im = 0;
-};
 
 // Returns an upper bound of |re + i im|, for parts of any sign.
 double modulusUp(double re, double im);

@@ -64,14 +64,14 @@ inline constexpr auto kCannotTellFromZero =
 // (where a search reached the pass limit or a root was not the standard
 // search's, or with --refine): "Корни уравнения, уточнённые ...:", then
 // "уточнённый x1=0.10000000000000001 0i" per root; where the refinement did
-// not converge, "Внимание: уточнение не сошлось за 60 итераций ...". With
+// not converge, "Внимание: уточнение не сошлось за 100 итераций ...". With
 // --report, "уточнённый x1: итераций 11, |P(x1)|=..., корень уравнения в круге ...".
 inline constexpr auto kRefinedHeader =
     cp1251(u8"Корни уравнения, уточнённые в двойной точности по введённым коэффициентам:");
 inline constexpr auto kRefinedLabel = cp1251(u8"уточнённый ");
 inline constexpr auto kRefinementNotConverged = cp1251(u8"Внимание: уточнение не сошлось за ");
 inline constexpr auto kRefinementIterations =
-    cp1251(u8" итераций; круги --report вокруг этих корней верны, но велики");
+    cp1251(u8" итераций; круги --report вокруг уточнённых корней всё же верны");
 inline constexpr auto kReportRefinementIterations = cp1251(u8": итераций ");
 
 // Options: help, trace, report and the picture.

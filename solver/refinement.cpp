@@ -64,13 +64,18 @@ Values evaluate(const Table& a, int count, Complex64 z) {
     return v;
 }
 
-// The largest |Wi| = |P(zi) / (a0 prod over j != i of (zi - zj))|; infinity
-// where two roots coincide or a value is not finite.
+// The largest |Wi| = |P(zi) / (a0 prod over j != i of (zi - zj))|, 0 where
+// P(zi) is 0; infinity where a root coincides with another where P is not 0,
+// or a value is not finite.
 double largestCorrection(const Table& a, int count, const Table& z) {
     const int n = count - 1;
     double largest = 0;
     for (int i = 1; i <= n; ++i) {
-        Complex64 w = divide(evaluate(a, count, z[static_cast<std::size_t>(i)]).p, a[0]);
+        const Complex64 p = evaluate(a, count, z[static_cast<std::size_t>(i)]).p;
+        if (isZero(p)) {
+            continue;  // a root, whether or not another one coincides with it
+        }
+        Complex64 w = divide(p, a[0]);
         for (int j = 1; j <= n; ++j) {
             const Complex64 d =
                 subtract(z[static_cast<std::size_t>(i)], z[static_cast<std::size_t>(j)]);

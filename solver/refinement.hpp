@@ -5,14 +5,10 @@
 
 #include <array>
 
+#include "solver/complex64.hpp"
 #include "solver/polynomial.hpp"
 
 namespace secant {
-
-struct Complex64 {
-    double re = 0;
-    double im = 0;
-};
 
 // At most this many steps of the iteration; it has converged where that many
 // steps in a row have not made the corrections smaller.

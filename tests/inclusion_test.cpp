@@ -15,12 +15,15 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "app/inclusion_bounds.hpp"
+#include "app/refined.hpp"
 
 namespace secant::testing {
 namespace {
@@ -882,3 +885,29 @@ INSTANTIATE_TEST_SUITE_P(Inclusion, PrintedRootsTest, ::testing::ValuesIn(kPrint
 
 }  // namespace
 }  // namespace secant::testing
+
+namespace secant::testing {
+namespace {
+
+// The refined roots' digits: the general format of printf's %.*g, which the
+// C library writes exactly here (glibc), for values of every range and every
+// precision printed.
+TEST(RefinedListing, FormatsAsPrintfG) {
+    std::mt19937_64 random(20261209);
+    std::uniform_real_distribution<double> exponent(-300, 300);
+    for (int trial = 0; trial < 600; ++trial) {
+        const double value = (trial % 2 == 0 ? 1 : -1) * std::pow(10.0, exponent(random)) *
+                             std::uniform_real_distribution<double>(1, 10)(random);
+        const int digits = 6 + trial % 12;
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%.*g", digits, value);
+        EXPECT_EQ(formatSignificant(value, digits), expected) << digits;
+    }
+    EXPECT_EQ(formatSignificant(0.1, 17), "0.10000000000000001");
+    EXPECT_EQ(formatSignificant(-0.0, 6), "-0");
+    EXPECT_EQ(formatSignificant(1e-5, 6), "1e-05");
+}
+
+}  // namespace
+}  // namespace secant::testing
+

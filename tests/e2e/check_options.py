@@ -7,7 +7,8 @@ options; the SVG parses as XML and holds one path of iterates per search
 that found a root, with the start points and every pass's point (the pass
 counts taken from --report), one abandoned path per search that --trace
 shows given up for that root, one marked root per root and one circle per
-inclusion disk that --report gives. A root found by the search from (0, 0)
+inclusion disk that --report gives, and one cross per refined root; --refine
+leaves the listing alone too. A root found by the search from (0, 0)
 and (1, 1) has as many trace lines as passes; one found in the k-th search
 from other start points has k headings of such searches, and as many lines
 after the last as passes; one taken at the rounding floor has more lines than
@@ -50,7 +51,7 @@ def check(base, equation, folder):
     expected = listing(plain)
     picture = pathlib.Path(folder) / "picture.svg"
     status, everything = run(base + ["--report", "--trace", "--svg", str(picture)], equation)
-    for options in (["--report"], ["--trace"], ["--svg", str(picture)]):
+    for options in (["--report"], ["--trace"], ["--refine"], ["--svg", str(picture)]):
         _, output = run(base + options, equation)
         if listing(output) != expected:
             failures.append(f"{options}: listing differs")
@@ -89,6 +90,11 @@ def check(base, equation, folder):
     searches = len(expected) + (1 if status == 1 else 0)
     if len(paths) != searches or len(markers) != len(expected):
         failures.append(f"{len(paths)} paths and {len(markers)} roots for {len(expected)} roots")
+    # A cross per refined root, where they are printed.
+    refined = len(re.findall(r"^\S+ x\d+=", everything, re.M))
+    crosses = [p for p in root.iter(SVG + "path") if p.get("class") == "refined"]
+    if len(crosses) != refined:
+        failures.append(f"{len(crosses)} crosses for {refined} refined roots")
     given_up = {k: len(s) - 1 for k, s in traced.items()}
     if sorted(int(p.get("data-root")) for p in abandoned) != sorted(
             k for k, n in given_up.items() for _ in range(n)):
