@@ -476,7 +476,7 @@ std::string generalFormat(std::uint64_t m, int e) {
 Radius roundRadiusUp(double r) {
     Radius radius;
     if (r == 0) {
-        radius.text = "0";
+        radius.text.push_back('0');  // not = "0", which GCC 12 takes for an overlapping copy
         return radius;
     }
     r = std::fmax(r, kSmallestRadius);

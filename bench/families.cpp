@@ -2,7 +2,8 @@
 // share the program solves (every root listed, no error), the share where
 // the search from (0, 0) and (1, 1) alone would have failed, and the slowest
 // run; then the bound on any run: (1 + kMaxOtherAttempts) searches of at most
-// kSecantMaxIterations passes per root, timed at order 9.
+// kSecantMaxIterations passes per root, timed at order 9; and the time the
+// refinement of every root can take.
 #include <chrono>
 #include <complex>
 #include <cstdio>
@@ -12,6 +13,7 @@
 
 #include "solver/numeric_environment.hpp"
 #include "solver/recovery.hpp"
+#include "solver/refinement.hpp"
 
 namespace {
 
@@ -151,5 +153,15 @@ int main(int argc, char** argv) {
         "slowest run %.2f ms; a search of %d passes at order 9 %.2f ms, so no run can "
         "take more than %.0f ms (every root of order 9 taking every attempt in full)\n",
         slowest * 1e3, secant::kSecantMaxIterations, search9 * 1e3, bound * 1e3);
+    // The refinement at order 9 from listed roots all at 0 (moved apart onto
+    // one circle), as far as it goes, and at most kMaxRefinementIterations steps.
+    std::array<Complex, secant::kMaxCoefficients> listed{};
+    load({1, 1, 1, 1, 1, 1, 1, 1, 1, 1});
+    const Clock::time_point refining = Clock::now();
+    const secant::RefinedRoots refined =
+        secant::refineRoots(secant::coefficientTable, listed, secant::kMaxCoefficients - 1);
+    const double step = seconds(refining) / refined.iterations;
+    std::printf("the refinement at order 9: %d steps, %.1f us a step, so at most %.2f ms\n",
+                refined.iterations, step * 1e6, step * secant::kMaxRefinementIterations * 1e3);
     return 0;
 }
