@@ -605,8 +605,8 @@ void printUsage(Console& console, std::ostream& out) {
          {texts::kUsage.zeroTerminated(), texts::kUsageReport.zeroTerminated(),
           texts::kUsageReportDisk.zeroTerminated(), texts::kUsageReportGroup.zeroTerminated(),
           texts::kUsageTrace.zeroTerminated(), texts::kUsageRefine.zeroTerminated(),
-          texts::kUsageSvg.zeroTerminated(),
-          texts::kUsageVersion.zeroTerminated(), texts::kUsageHelp.zeroTerminated()}) {
+          texts::kUsageSvg.zeroTerminated(), texts::kUsageVersion.zeroTerminated(),
+          texts::kUsageHelp.zeroTerminated()}) {
         console.printOem(out, line);
         out << std::endl;
     }

@@ -175,9 +175,9 @@ void drawRefined(std::ostringstream& svg, const View& view, const RootDisk& disk
     const double y = view.y(disk.centreIm);
     constexpr double kArm = 5;
     svg << "<path class=\"refined\" data-root=\"" << index << "\" d=\"M " << x - kArm << ' '
-        << y - kArm << " L " << x + kArm << ' ' << y + kArm << " M " << x - kArm << ' '
-        << y + kArm << " L " << x + kArm << ' ' << y - kArm << "\" stroke=\""
-        << kColours[index % 10] << "\" stroke-width=\"2\" clip-path=\"url(#plot)\"/>\n";
+        << y - kArm << " L " << x + kArm << ' ' << y + kArm << " M " << x - kArm << ' ' << y + kArm
+        << " L " << x + kArm << ' ' << y - kArm << "\" stroke=\"" << kColours[index % 10]
+        << "\" stroke-width=\"2\" clip-path=\"url(#plot)\"/>\n";
 }
 
 void drawRoot(std::ostringstream& svg, const View& view, Complex root, int index) {

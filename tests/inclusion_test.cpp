@@ -910,4 +910,3 @@ TEST(RefinedListing, FormatsAsPrintfG) {
 
 }  // namespace
 }  // namespace secant::testing
-
