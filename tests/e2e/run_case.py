@@ -91,8 +91,9 @@ def main():
     return 1
 
 
-# What Wine itself writes on standard error: its crash reports and its debug channels.
-WINE_LINE = re.compile(rb"^(wine: |[0-9a-f]{4}:(err|fixme|warn|trace):)")
+# What Wine itself writes on standard error: its crash reports, its client's errors
+# (seen when the machine is busy) and its debug channels.
+WINE_LINE = re.compile(rb"^(wine: |wine client error:|[0-9a-f]{4}:(err|fixme|warn|trace):)")
 
 
 def wine_lines(*streams):
