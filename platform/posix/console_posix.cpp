@@ -16,6 +16,7 @@
 #include "platform/cp1251.hpp"
 #include "platform/input_buffer.hpp"
 #include "platform/keys.hpp"
+#include "platform/keys_terminal.hpp"
 #include "platform/posix/descriptors.hpp"
 #include "platform/posix/signals.hpp"
 
