@@ -2,11 +2,11 @@
 //
 // A key press becomes a keyboard code: a character is its byte (0 to 255);
 // a key without a character is 0x100 plus its PC extended code (Up is
-// 0x100 + 72, Alt+F4 is 0x100 + 107). The key wait turns a code into its
-// result with takeKeyResult.
+// 0x100 + 72, Alt+F4 is 0x100 + 107). Each console layer decodes its own
+// input into codes (keys_terminal.hpp: a terminal's bytes, keys_console.hpp:
+// the Windows console's key events, both from the codes of keys_table.hpp);
+// the key wait turns a code into its result with takeKeyResult.
 #pragma once
-
-#include <cstddef>
 
 namespace secant {
 
@@ -29,29 +29,5 @@ int takeKeyResult(int code, HeldKey& held);
 // Where a byte is held: gives it as the result, lets it go and returns
 // true. Otherwise returns false and leaves result alone.
 bool takeHeldKey(HeldKey& held, int& result);
-
-// Terminal input: whether the bytes received so far (length >= 1) may still
-// grow into a longer key sequence (an escape sequence or a UTF-8 character).
-bool keySequenceWantsMore(const unsigned char* bytes, std::size_t length);
-
-// Terminal input: the keyboard code of one complete sequence, or kNoKey.
-// A UTF-8 character becomes its Windows-1251 byte, or '?' where it has none.
-int decodeTerminalKey(const unsigned char* bytes, std::size_t length);
-
-// The console's control key state bits and the virtual keys that the
-// mapping below names, as the Windows console reports them.
-inline constexpr unsigned long kRightAltPressed = 0x0001;
-inline constexpr unsigned long kLeftAltPressed = 0x0002;
-inline constexpr unsigned long kRightCtrlPressed = 0x0004;
-inline constexpr unsigned long kLeftCtrlPressed = 0x0008;
-inline constexpr unsigned long kShiftPressed = 0x0010;
-inline constexpr unsigned long kNumLockOn = 0x0020;
-inline constexpr unsigned long kEnhancedKey = 0x0100;
-
-// Console input: the keyboard code of one key press (virtual key, its
-// single-byte character or 0, control key state), or kNoKey where the press
-// has no PC keyboard code and does not end the wait. A character decides;
-// without one, Alt decides over Ctrl and Ctrl over Shift.
-int keyCodeFromConsoleEvent(unsigned short virtualKey, char character, unsigned long keyState);
 
 }  // namespace secant

@@ -1,15 +1,18 @@
 // The picture's file write on POSIX, where a test can plant files in its way.
 #include "platform/file_write.hpp"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace secant {
 namespace {
@@ -44,6 +47,49 @@ TEST(FileWrite, NeverOpensAFileAtTheTemporaryName) {
     for (const std::string& file : {target, victim, planted}) {
         (void)unlink(file.c_str());
     }
+    (void)rmdir(folder.c_str());
+}
+
+// What a folder holds, less . and ..
+std::vector<std::string> entriesOf(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* const listing = opendir(folder.c_str());
+    if (listing == nullptr) {
+        return names;
+    }
+    while (const dirent* entry = readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    closedir(listing);
+    return names;
+}
+
+// The target of the write below; its name source makes a folder of it once
+// the target has been looked at, so that the rename at the end fails.
+std::string targetTakenMeanwhile;
+
+std::uint64_t takeTheTarget(int attempt) {
+    (void)mkdir(targetTakenMeanwhile.c_str(), 0700);
+    return static_cast<std::uint64_t>(attempt);
+}
+
+// A rename that fails, after the temporary was written in full: the write
+// fails with the rename's reason and takes its temporary with it.
+TEST(FileWrite, RemovesTheTemporaryWhereTheRenameFails) {
+    char folderTemplate[] = "/tmp/secant-file-write-XXXXXX";
+    const std::string folder = mkdtemp(folderTemplate);
+    targetTakenMeanwhile = folder + "/plot.svg";
+
+    const FileWriteResult result =
+        writeFileWhole(targetTakenMeanwhile.c_str(), "<svg/>", takeTheTarget);
+    EXPECT_FALSE(result.written());
+    EXPECT_EQ(result.systemError, EISDIR);
+    EXPECT_EQ(entriesOf(folder), std::vector<std::string>{"plot.svg"});
+
+    (void)rmdir(targetTakenMeanwhile.c_str());
     (void)rmdir(folder.c_str());
 }
 

@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "platform/keys_console.hpp"
+#include "platform/keys_terminal.hpp"
+
 namespace secant {
 namespace {
 

@@ -16,7 +16,9 @@
 #include "platform/cp1251.hpp"
 #include "platform/input_buffer.hpp"
 #include "platform/keys.hpp"
+#include "platform/keys_terminal.hpp"
 #include "platform/posix/descriptors.hpp"
+#include "platform/posix/retry.hpp"
 #include "platform/posix/signals.hpp"
 
 namespace secant {
@@ -30,19 +32,14 @@ constexpr int kReadFailed = -2;
 constexpr std::size_t kOutputBufferSize = 1 << 16;
 
 long readStandardInput(char* into, std::size_t capacity) {
-    for (;;) {
-        const ssize_t got = read(STDIN_FILENO, into, capacity);
-        if (got >= 0 || errno != EINTR) {
-            return static_cast<long>(got);
-        }
-    }
+    return static_cast<long>(retryInterrupted([&] { return read(STDIN_FILENO, into, capacity); }));
 }
 
 InputBuffer standardInput(&readStandardInput);
 std::streambuf* previousInput = nullptr;
 
 // Opened and closed by the ConsoleSession; kept here for the signal handlers.
-int terminalFd = -1;
+Descriptor terminal;
 HeldKey heldKey;
 
 // Shared with the signal handlers during the key wait.
@@ -68,24 +65,20 @@ constexpr std::array<int, kSignalCount> kHandledSignals = [] {
     }
     return all;
 }();
-struct sigaction previousActions[kSignalCount];
-bool installedHandlers[kSignalCount] = {};
+
+void onSignal(int signalNumber);
+// Installed for the key wait only.
+SignalHandlers<kSignalCount> handlers(kHandledSignals, onSignal);
 
 // The one way back to the saved mode, from the wait and from the signal
 // handlers alike. Whatever is still queued on the terminal is discarded,
-// so nothing typed for the program reaches the shell after it.
+// so nothing typed for the program reaches the shell after it. A handler
+// that interrupts the restore may have restored the mode itself.
 bool restoreSavedMode() {
-    while (terminalIsRaw != 0) {
-        if (tcsetattr(terminalFd, TCSAFLUSH, &savedMode) == 0) {
-            terminalIsRaw = 0;
-            return true;
-        }
-        if (errno != EINTR) {
-            terminalIsRaw = 0;
-            return false;
-        }
-    }
-    return true;
+    const int restored = retryInterrupted(
+        [] { return terminalIsRaw == 0 ? 0 : tcsetattr(terminal.get(), TCSAFLUSH, &savedMode); });
+    terminalIsRaw = 0;
+    return restored == 0;
 }
 
 template <std::size_t N>
@@ -96,26 +89,6 @@ bool isOneOf(int signalNumber, const int (&signals)[N]) {
         }
     }
     return false;
-}
-
-std::size_t slotOf(int signalNumber) {
-    std::size_t i = 0;
-    while (i + 1 < kSignalCount && kHandledSignals[i] != signalNumber) {
-        ++i;
-    }
-    return i;
-}
-
-void onSignal(int signalNumber);
-
-void setHandler(int signalNumber) {
-    struct sigaction action {};
-    action.sa_handler = onSignal;  // no SA_RESTART: a read in progress returns EINTR
-    sigemptyset(&action.sa_mask);
-    for (const int blocked : kHandledSignals) {
-        sigaddset(&action.sa_mask, blocked);
-    }
-    installedHandlers[slotOf(signalNumber)] = sigaction(signalNumber, &action, nullptr) == 0;
 }
 
 // Raises the signal with its default action and returns once the process
@@ -134,7 +107,7 @@ void raiseWithDefaultAction(int signalNumber) {
 }
 
 void onSignal(int signalNumber) {
-    const int savedErrno = errno;
+    const ErrnoKept kept;
     if (signalNumber == SIGCONT) {
         continued = 1;
     } else if (isOneOf(signalNumber, kStoppingSignals)) {
@@ -142,91 +115,57 @@ void onSignal(int signalNumber) {
         // the background.
         (void)restoreSavedMode();
         raiseWithDefaultAction(signalNumber);
-        setHandler(signalNumber);
+        handlers.reinstall(signalNumber);
         continued = 1;
     } else {
         (void)restoreSavedMode();
-        sigaction(signalNumber, &previousActions[slotOf(signalNumber)], nullptr);
-        // Delivered with its previous disposition as soon as this handler returns.
-        (void)raise(signalNumber);
+        handlers.handOn(signalNumber);
     }
-    errno = savedErrno;
-}
-
-void installSignalHandlers() {
-    for (std::size_t i = 0; i < kSignalCount; ++i) {
-        installedHandlers[i] = false;
-        if (sigaction(kHandledSignals[i], nullptr, &previousActions[i]) != 0 ||
-            previousActions[i].sa_handler == SIG_IGN) {
-            continue;  // an ignored signal stays ignored
-        }
-        setHandler(kHandledSignals[i]);
-    }
-}
-
-void removeSignalHandlers() {
-    for (std::size_t i = 0; i < kSignalCount; ++i) {
-        if (installedHandlers[i]) {
-            sigaction(kHandledSignals[i], &previousActions[i], nullptr);
-            installedHandlers[i] = false;
-        }
-    }
-}
-
-// Whether a signal would reach its handler: not ignored, not blocked.
-bool signalIsHandled(int signalNumber) {
-    sigset_t blocked{};
-    (void)sigprocmask(SIG_BLOCK, nullptr, &blocked);
-    return installedHandlers[slotOf(signalNumber)] && sigismember(&blocked, signalNumber) == 0;
 }
 
 bool inForeground() {
-    const pid_t foreground = tcgetpgrp(terminalFd);
+    const pid_t foreground = tcgetpgrp(terminal.get());
     return foreground < 0 || foreground == getpgrp();
 }
 
-// Sets the key wait's mode. In the background the terminal answers with
-// SIGTTOU, which stops the process with the mode unchanged; once it goes on
-// in the foreground, the mode is set. Where SIGTTOU is ignored or blocked the
-// terminal would take the mode from the background, out from under the
-// foreground's job: the process stops with SIGTTIN instead, as a read from
-// the background would stop it, and where that cannot stop it either, the
-// wait gives up.
-// The other signals wait meanwhile, so that the mode is known to be set
-// whenever a handler looks (SIGTTOU cannot wait: blocked, it would let the
-// mode be set from the background).
-bool enterKeyWaitMode() {
-    sigset_t held{};
-    sigemptyset(&held);
-    for (const int signalNumber : kHandledSignals) {
-        if (signalNumber != SIGTTOU) {
-            sigaddset(&held, signalNumber);
+// The key wait's mode is set with the other signals waiting, so that it is
+// known to be set whenever a handler looks (SIGTTOU cannot wait: blocked, it
+// would let the mode be set from the background).
+const sigset_t kHeldWhileSetting = [] {
+    sigset_t held = signalSetOf(kHandledSignals);
+    sigdelset(&held, SIGTTOU);
+    return held;
+}();
+
+constexpr int kGaveUp = -2;
+
+// One attempt at setting the key wait's mode: 0, -1 with errno (EINTR where
+// a signal interrupted it), or kGaveUp. In the background the terminal
+// answers with SIGTTOU, which stops the process with the mode unchanged;
+// once it goes on in the foreground, the mode is set. Where SIGTTOU is
+// ignored or blocked the terminal would take the mode from the background,
+// out from under the foreground's job: the process stops with SIGTTIN
+// instead, as a read from the background would stop it, until it is in the
+// foreground, and where that cannot stop it either, the wait gives up.
+int setKeyWaitMode() {
+    continued = 0;
+    while (!inForeground() && !handlers.reaches(SIGTTOU)) {
+        if (!handlers.reaches(SIGTTIN)) {
+            return kGaveUp;
         }
-    }
-    for (;;) {
+        (void)kill(0, SIGTTIN);  // the handler returns once the job goes on
         continued = 0;
-        if (!inForeground() && !signalIsHandled(SIGTTOU)) {
-            if (!signalIsHandled(SIGTTIN)) {
-                return false;
-            }
-            (void)kill(0, SIGTTIN);  // the handler returns once the job goes on
-            continue;
-        }
-        sigset_t previous{};
-        (void)sigprocmask(SIG_BLOCK, &held, &previous);
-        const bool set = tcsetattr(terminalFd, TCSANOW, &keyWaitMode) == 0;
-        const int error = errno;
-        if (set) {
-            terminalIsRaw = 1;
-        }
-        (void)sigprocmask(SIG_SETMASK, &previous, nullptr);
-        if (set) {
-            return true;
-        }
-        if (error != EINTR) {
-            return false;
-        }
     }
+    const SignalsHeld held(kHeldWhileSetting);
+    const int set = tcsetattr(terminal.get(), TCSANOW, &keyWaitMode);
+    if (set == 0) {
+        terminalIsRaw = 1;
+    }
+    return set;
+}
+
+bool enterKeyWaitMode() {
+    return retryInterrupted(setKeyWaitMode) == 0;
 }
 
 // After a stop the mode was restored: set it again before reading on.
@@ -234,42 +173,39 @@ bool resumeKeyWaitMode() {
     return continued == 0 || enterKeyWaitMode();
 }
 
-// How often a blocked wait looks whether the process was stopped and went on.
-constexpr int kResumeCheckMs = 200;
+constexpr long kNothingYet = -3;
 
-bool byteArrives(int fd, int timeoutMs) {
-    pollfd request{fd, POLLIN, 0};
-    for (;;) {
+// Reads what arrives on the terminal within timeoutMs, at most capacity
+// bytes. Before each attempt the key wait's mode is set again where a stop
+// restored it; an attempt that a signal interrupts is made again. Returns
+// the count read, 0 at the end of the file (a hang-up), kNothingYet where
+// nothing arrived in time, kGaveUp where the mode could not be set again, or
+// -1 on an error.
+long readArriving(int fd, unsigned char* into, std::size_t capacity, int timeoutMs) {
+    return retryInterrupted([&]() -> long {
         if (!resumeKeyWaitMode()) {
-            return false;
-        }
-        const int ready = poll(&request, 1, timeoutMs);
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        return ready > 0 && (request.revents & POLLIN) != 0;
-    }
-}
-
-bool readByte(int fd, unsigned char& byte) {
-    for (;;) {
-        if (!resumeKeyWaitMode()) {
-            return false;
+            return kGaveUp;
         }
         pollfd request{fd, POLLIN, 0};
-        const int ready = poll(&request, 1, kResumeCheckMs);
-        if (ready == 0 || (ready < 0 && errno == EINTR)) {
-            continue;
+        const int ready = poll(&request, 1, timeoutMs);
+        if (ready <= 0) {
+            return ready == 0 ? kNothingYet : ready;
         }
-        const ssize_t got = read(fd, &byte, 1);
-        if (got == 1) {
-            return true;
-        }
-        if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
-            continue;
-        }
-        return false;  // end of file (hang-up) or an error
+        const ssize_t got = read(fd, into, capacity);
+        return got < 0 && errno == EAGAIN ? kNothingYet : static_cast<long>(got);
+    });
+}
+
+// How often a blocked wait looks whether the process was stopped and went
+// on: a stop that interrupts no call is seen at the next look.
+constexpr int kResumeCheckMs = 200;
+
+bool readByte(int fd, unsigned char& byte) {
+    long got = kNothingYet;
+    while (got == kNothingYet) {
+        got = readArriving(fd, &byte, 1, kResumeCheckMs);
     }
+    return got == 1;
 }
 
 // One key press: its first byte, then whatever of its sequence follows at once.
@@ -280,7 +216,7 @@ int readKeyCode(int fd) {
     }
     std::size_t length = 1;
     while (length < kMaxSequence && keySequenceWantsMore(bytes, length) &&
-           byteArrives(fd, kSequenceTimeoutMs) && readByte(fd, bytes[length])) {
+           readArriving(fd, &bytes[length], 1, kSequenceTimeoutMs) == 1) {
         ++length;
     }
     return decodeTerminalKey(bytes, length);
@@ -301,11 +237,8 @@ long millisecondsNow() {
 void discardWhileArriving(int fd) {
     const long end = millisecondsNow() + kDiscardLimitMs;
     unsigned char bytes[256];
-    while (millisecondsNow() < end && byteArrives(fd, kQuietMs)) {
-        const ssize_t got = read(fd, bytes, sizeof bytes);
-        if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN)) {
-            return;  // hang-up or an error
-        }
+    while (millisecondsNow() < end && readArriving(fd, bytes, sizeof bytes, kQuietMs) > 0) {
+        // dropped: a hang-up, an error or a quiet moment ends it
     }
 }
 
@@ -316,6 +249,29 @@ termios rawMode(const termios& mode) {
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     return raw;
+}
+
+// The key wait in its mode, with the signal handlers installed for as long
+// as it lasts: the result, or -1 where the mode cannot be set, the terminal
+// cannot be read or the mode cannot be restored.
+int waitInKeyWaitMode() {
+    const SignalHandlersInstalled installed(handlers);
+    if (!enterKeyWaitMode()) {
+        return -1;
+    }
+    int result = -1;
+    for (;;) {
+        const int code = readKeyCode(terminal.get());
+        if (code == kReadFailed) {
+            break;
+        }
+        if (code != kNoKey) {
+            result = takeKeyResult(code, heldKey);
+            discardWhileArriving(terminal.get());
+            break;
+        }
+    }
+    return restoreSavedMode() ? result : -1;
 }
 
 }  // namespace
@@ -330,16 +286,13 @@ ConsoleSession::ConsoleSession() {
     } else {
         (void)std::setvbuf(stdout, nullptr, _IOFBF, kOutputBufferSize);
     }
-    terminalFd = aboveStandardStreams(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+    terminal = Descriptor(aboveStandardStreams(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC)));
     previousInput = std::cin.rdbuf(&standardInput);
 }
 
 ConsoleSession::~ConsoleSession() {
     std::cin.rdbuf(previousInput);
-    if (terminalFd >= 0) {
-        close(terminalFd);
-        terminalFd = -1;
-    }
+    (void)terminal.close();
 }
 
 void printOem(std::ostream& out, const char* text) {
@@ -354,38 +307,17 @@ int waitForKey() {
         return result;
     }
     termios mode{};
-    if (terminalFd < 0 || tcgetattr(terminalFd, &mode) != 0) {
+    if (!terminal.isOpen() || tcgetattr(terminal.get(), &mode) != 0) {
         return -1;
     }
     savedMode = mode;
     keyWaitMode = rawMode(mode);
-    installSignalHandlers();
-    if (!enterKeyWaitMode()) {
-        removeSignalHandlers();
-        return -1;
-    }
-    for (;;) {
-        const int code = readKeyCode(terminalFd);
-        if (code == kReadFailed) {
-            result = -1;
-            break;
-        }
-        if (code != kNoKey) {
-            result = takeKeyResult(code, heldKey);
-            discardWhileArriving(terminalFd);
-            break;
-        }
-    }
-    if (!restoreSavedMode()) {
-        result = -1;
-    }
-    removeSignalHandlers();
+    result = waitInKeyWaitMode();
     if (result != -1 && isatty(STDOUT_FILENO) == 1) {
         // The shell's prompt then starts on a line of its own. It goes to
         // the terminal itself: standard output's bytes stay as they are.
         const char lineEnd = '\n';
-        while (write(terminalFd, &lineEnd, 1) < 0 && errno == EINTR) {
-        }
+        (void)retryInterrupted([&] { return write(terminal.get(), &lineEnd, 1); });
     }
     return result;
 }

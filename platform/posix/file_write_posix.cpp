@@ -14,6 +14,7 @@
 
 #include "platform/file_write.hpp"
 #include "platform/posix/descriptors.hpp"
+#include "platform/posix/retry.hpp"
 #include "platform/posix/signals.hpp"
 
 namespace secant {
@@ -57,79 +58,95 @@ std::uint64_t clockEntropy(int attempt) {
 }
 
 // While the temporary exists, a signal that ends the process removes it
-// first. The name is taken and given up with the signals held, so that a
-// handler never removes a name that is no longer this file's.
+// first: the handler finds its name here.
 const char* volatile temporaryToRemove = nullptr;
-constexpr std::size_t kSignalCount = std::size(kEndingSignals);
-struct sigaction previousActions[kSignalCount];
-bool installedHandlers[kSignalCount] = {};
+
+void removeTemporaryAndEnd(int signalNumber);
+SignalHandlers<std::size(kEndingSignals)> removedOnSignal(kEndingSignals, removeTemporaryAndEnd);
 
 void removeTemporaryAndEnd(int signalNumber) {
     if (temporaryToRemove != nullptr) {
         (void)unlink(temporaryToRemove);
         temporaryToRemove = nullptr;
     }
-    for (std::size_t i = 0; i < kSignalCount; ++i) {
-        if (kEndingSignals[i] == signalNumber) {
-            sigaction(signalNumber, &previousActions[i], nullptr);
-        }
-    }
-    // Delivered with its previous disposition as soon as this handler returns.
-    (void)raise(signalNumber);
+    removedOnSignal.handOn(signalNumber);
 }
 
-class TemporaryRemovedOnSignal {
+const sigset_t kEndingSet = signalSetOf(kEndingSignals);
+
+// The temporary file of one write, created exclusively in the target's
+// folder and removed when its owner goes, unless it was renamed over the
+// target. Its name is given to the handler (temporaryToRemove) in the same
+// step as the file is created, and taken back in the same step as the file
+// is renamed or removed, each with the ending signals held: a handler never
+// misses the file, nor removes a name that is no longer this file's.
+class TemporaryFile {
 public:
-    TemporaryRemovedOnSignal() {
-        struct sigaction action {};
-        action.sa_handler = removeTemporaryAndEnd;
-        sigemptyset(&action.sa_mask);
-        for (const int s : kEndingSignals) {
-            sigaddset(&action.sa_mask, s);
-        }
-        for (std::size_t i = 0; i < kSignalCount; ++i) {
-            installedHandlers[i] =
-                sigaction(kEndingSignals[i], nullptr, &previousActions[i]) == 0 &&
-                previousActions[i].sa_handler != SIG_IGN &&
-                sigaction(kEndingSignals[i], &action, nullptr) == 0;
-        }
-    }
-    ~TemporaryRemovedOnSignal() {
-        for (std::size_t i = 0; i < kSignalCount; ++i) {
-            if (installedHandlers[i]) {
-                sigaction(kEndingSignals[i], &previousActions[i], nullptr);
+    // Tries up to kNameAttempts names, a new one where a file has the name.
+    TemporaryFile(const std::string& folder, NameEntropy entropy, mode_t mode) {
+        for (int attempt = 0; attempt < kNameAttempts && !named_; ++attempt) {
+            name_ = folder + kTemporaryPrefix + temporaryNameSuffix<std::string>(entropy(attempt));
+            const SignalsHeld held(kEndingSet);
+            const int fd =
+                open(name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+            if (fd < 0 && errno != EEXIST) {
+                error_ = errno;
+                return;
+            }
+            if (fd >= 0) {
+                file_ = Descriptor(fd);
+                named_ = true;
+                temporaryToRemove = name_.c_str();
             }
         }
-    }
-    TemporaryRemovedOnSignal(const TemporaryRemovedOnSignal&) = delete;
-    TemporaryRemovedOnSignal& operator=(const TemporaryRemovedOnSignal&) = delete;
-};
-
-class SignalsHeld {
-public:
-    SignalsHeld() {
-        sigset_t held{};
-        sigemptyset(&held);
-        for (const int s : kEndingSignals) {
-            sigaddset(&held, s);
+        if (!named_) {
+            error_ = EEXIST;
+            return;
         }
-        (void)sigprocmask(SIG_BLOCK, &held, &previous_);
+        file_ = Descriptor(aboveStandardStreams(file_.release()));
+        if (!file_.isOpen()) {
+            error_ = errno;
+        }
     }
-    ~SignalsHeld() { (void)sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-    SignalsHeld(const SignalsHeld&) = delete;
-    SignalsHeld& operator=(const SignalsHeld&) = delete;
+    ~TemporaryFile() {
+        (void)file_.close();
+        if (named_) {
+            const SignalsHeld held(kEndingSet);
+            temporaryToRemove = nullptr;
+            (void)unlink(name_.c_str());
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    // 0 where the file is there and open; otherwise why not (errno).
+    [[nodiscard]] int error() const { return error_; }
+    Descriptor& file() { return file_; }
+
+    // Renames the file over path and returns whether it did (where not,
+    // errno says why, and the file is still to be removed).
+    bool renameOver(const char* path) {
+        const SignalsHeld held(kEndingSet);
+        if (std::rename(name_.c_str(), path) != 0) {
+            return false;
+        }
+        temporaryToRemove = nullptr;
+        named_ = false;
+        return true;
+    }
 
 private:
-    sigset_t previous_{};
+    std::string name_;
+    Descriptor file_;
+    bool named_ = false;  // the file is there under name_
+    int error_ = 0;
 };
 
 bool writeAll(int fd, std::string_view content) {
     while (!content.empty()) {
-        const ssize_t wrote = write(fd, content.data(), content.size());
+        const ssize_t wrote =
+            retryInterrupted([&] { return write(fd, content.data(), content.size()); });
         if (wrote < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             return false;
         }
         content.remove_prefix(static_cast<std::size_t>(wrote));
@@ -161,29 +178,15 @@ FileWriteResult writeFileWhole(const char* path, std::string_view content, NameE
         return failure(errno);
     }
 
-    const TemporaryRemovedOnSignal removedOnSignal;
-    const std::string folder = folderOf(path);
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < kNameAttempts && fd < 0; ++attempt) {
-        temporary = folder + kTemporaryPrefix + temporaryNameSuffix<std::string>(entropy(attempt));
-        const SignalsHeld held;
-        // A replaced file may be private: the data is never readable by
-        // more than its new mode allows.
-        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                  replacing ? S_IRUSR | S_IWUSR : kNewFileMode);
-        if (fd < 0 && errno != EEXIST) {
-            return failure(errno);
-        }
-        if (fd >= 0) {
-            temporaryToRemove = temporary.c_str();
-        }
+    const SignalHandlersInstalled handlers(removedOnSignal);
+    // A replaced file may be private: the data is never readable by more
+    // than its new mode allows.
+    TemporaryFile temporary(folderOf(path), entropy, replacing ? S_IRUSR | S_IWUSR : kNewFileMode);
+    if (temporary.error() != 0) {
+        return failure(temporary.error());
     }
-    if (fd < 0) {
-        return failure(EEXIST);
-    }
-    fd = aboveStandardStreams(fd);
-    bool ok = fd >= 0 && writeAll(fd, content);
+    const int fd = temporary.file().get();
+    bool ok = writeAll(fd, content);
     if (ok && replacing) {
         // The owner and group where the process may (root, or the owner
         // for a group of its own), and where the file system keeps no
@@ -195,19 +198,16 @@ FileWriteResult writeFileWhole(const char* path, std::string_view content, NameE
     }
     ok = ok && fsync(fd) == 0;
     int error = errno;
-    if (fd >= 0 && close(fd) != 0 && ok) {
+    if (!temporary.file().close() && ok) {
         ok = false;
         error = errno;
     }
-    const SignalsHeld held;
-    temporaryToRemove = nullptr;
-    if (ok && std::rename(temporary.c_str(), path) == 0) {
+    if (ok && temporary.renameOver(path)) {
         return {};
     }
     if (ok) {
         error = errno;
     }
-    (void)unlink(temporary.c_str());
     return failure(error);
 }
 

@@ -14,12 +14,28 @@
 #include "platform/cp1251.hpp"
 #include "platform/input_buffer.hpp"
 #include "platform/keys.hpp"
+#include "platform/keys_console.hpp"
 
 namespace secant {
 
 namespace {
 
 constexpr UINT kWindows1251 = 1251;
+
+// The key decoder is portable and names the console's constants itself.
+static_assert(kRightAltPressed == RIGHT_ALT_PRESSED && kLeftAltPressed == LEFT_ALT_PRESSED &&
+              kRightCtrlPressed == RIGHT_CTRL_PRESSED && kLeftCtrlPressed == LEFT_CTRL_PRESSED &&
+              kShiftPressed == SHIFT_PRESSED && kNumLockOn == NUMLOCK_ON &&
+              kEnhancedKey == ENHANCED_KEY);
+static_assert(kVkClear == VK_CLEAR && kVkPrior == VK_PRIOR && kVkNext == VK_NEXT &&
+              kVkEnd == VK_END && kVkHome == VK_HOME && kVkLeft == VK_LEFT && kVkUp == VK_UP &&
+              kVkRight == VK_RIGHT && kVkDown == VK_DOWN && kVkInsert == VK_INSERT &&
+              kVkDelete == VK_DELETE && kVkNumpad0 == VK_NUMPAD0 && kVkNumpad9 == VK_NUMPAD9 &&
+              kVkF1 == VK_F1 && kVkF12 == VK_F12);
+static_assert(kVkOem1 == VK_OEM_1 && kVkOemPlus == VK_OEM_PLUS && kVkOemComma == VK_OEM_COMMA &&
+              kVkOemMinus == VK_OEM_MINUS && kVkOemPeriod == VK_OEM_PERIOD && kVkOem2 == VK_OEM_2 &&
+              kVkOem3 == VK_OEM_3 && kVkOem4 == VK_OEM_4 && kVkOem5 == VK_OEM_5 &&
+              kVkOem6 == VK_OEM_6 && kVkOem7 == VK_OEM_7);
 constexpr std::size_t kOutputBufferSize = 1 << 16;
 
 // Through the C runtime, which turns CR LF into LF and ends a console's
