@@ -12,7 +12,7 @@
 #include "app/shown_number.hpp"
 #include "app/svg.hpp"
 #include "app/texts.hpp"
-#include "solver/numeric_environment.hpp"
+#include "arithmetic/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
 #include "solver/recovery.hpp"
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "solver/complex.hpp"
+#include "arithmetic/complex.hpp"
 
 namespace secant {
 

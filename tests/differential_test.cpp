@@ -32,9 +32,9 @@
 #include <type_traits>
 #include <utility>
 
-#include "solver/complex_formulas.hpp"
-#include "solver/extended.hpp"
-#include "solver/numeric_environment.hpp"
+#include "arithmetic/complex_formulas.hpp"
+#include "arithmetic/extended.hpp"
+#include "arithmetic/numeric_environment.hpp"
 
 namespace secant::testing {
 namespace {

@@ -1,9 +1,9 @@
-#include "solver/unpacked_extended.hpp"
+#include "arithmetic/unpacked_extended.hpp"
 
 #include <bit>
 #include <cmath>
 
-#include "solver/wide_word.hpp"
+#include "arithmetic/wide_word.hpp"
 
 namespace secant::soft {
 

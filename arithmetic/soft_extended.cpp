@@ -1,4 +1,4 @@
-#include "solver/soft_extended.hpp"
+#include "arithmetic/soft_extended.hpp"
 
 namespace secant::soft {
 
