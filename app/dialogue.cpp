@@ -7,12 +7,13 @@
 #include <string>
 #include <string_view>
 
-#include "app/inclusion.hpp"
 #include "app/refined.hpp"
 #include "app/shown_number.hpp"
 #include "app/svg.hpp"
 #include "app/texts.hpp"
 #include "arithmetic/numeric_environment.hpp"
+#include "bounds/horner.hpp"
+#include "bounds/inclusion.hpp"
 #include "solver/polynomial.hpp"
 #include "solver/recovery.hpp"
 
@@ -354,16 +355,18 @@ void listRoots(Console& console, const Roots& roots) {
     }
 }
 
-// |P(x)| at double precision with the coefficients as they were read.
+// |P(x)| at double precision with the coefficients as they were read, by
+// the bounds' Horner scheme. Its finite values are those of std::complex,
+// which forms the same products and sums; where a step overflowed, the
+// written-out product may leave NaN where std::complex recovers an infinity,
+// and |P(x)| is beyond the range: infinity.
 double residual(const CoefficientTable& asRead, Complex x) {
-    using Wide = std::complex<double>;
-    const Wide at(x.real(), x.imag());
-    Wide acc(asRead.coefficients[0].real(), asRead.coefficients[0].imag());
-    for (int i = 1; i < asRead.count; ++i) {
-        const Complex c = asRead.coefficients[static_cast<std::size_t>(i)];
-        acc = Wide(c.real(), c.imag()) + at * acc;
+    const bounds::Evaluated p =
+        bounds::evaluate(bounds::widened(asRead), asRead.count, Complex64{x.re, x.im});
+    if (!isFinite(p.value)) {
+        return std::numeric_limits<double>::infinity();
     }
-    return std::abs(acc);
+    return std::abs(std::complex<double>(p.value.re, p.value.im));
 }
 
 // "двух" to "девяти": the circles of a group, in the prepositional case.

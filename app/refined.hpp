@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "app/inclusion.hpp"
+#include "bounds/inclusion.hpp"
 #include "solver/refinement.hpp"
 
 namespace secant {

@@ -3,23 +3,12 @@
 // written, so each intermediate value is rounded exactly as Complex rounds.
 #pragma once
 
-#include <array>
-#include <cstdint>
-
-#include "arithmetic/complex.hpp"
+#include "arithmetic/coefficient_table.hpp"
 
 namespace secant {
 
-inline constexpr int kMaxCoefficients = 10;
 inline constexpr float kSecantTolerance = 1e-5F;
 inline constexpr int kSecantMaxIterations = 10000;
-
-// Entry 0 holds the coefficient of the highest power, entry count - 1 the free
-// term. count must not exceed kMaxCoefficients when an operation below runs.
-struct CoefficientTable {
-    std::array<Complex, kMaxCoefficients> coefficients{};
-    std::int32_t count = 0;
-};
 
 // The one table that the operations below work on.
 inline CoefficientTable coefficientTable{};

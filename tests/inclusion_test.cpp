@@ -6,7 +6,7 @@
 // whole disks, of the listing's floats or of printed texts, against roots
 // computed with mpmath at 40 digits (of the coefficients rounded to single
 // precision).
-#include "app/inclusion.hpp"
+#include "bounds/inclusion.hpp"
 
 #include <gtest/gtest.h>
 
@@ -22,13 +22,16 @@
 #include <string>
 #include <vector>
 
-#include "app/inclusion_bounds.hpp"
 #include "app/refined.hpp"
+#include "bounds/decimal.hpp"
+#include "bounds/directed.hpp"
+#include "bounds/root_bound.hpp"
 
 namespace secant::testing {
 namespace {
 
-using namespace inclusion;  // NOLINT(google-build-using-namespace): the functions under test
+using namespace bounds;     // NOLINT(google-build-using-namespace): the functions under test
+using namespace inclusion;  // NOLINT(google-build-using-namespace)
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 

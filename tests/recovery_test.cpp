@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "bounds/horner.hpp"
 #include "solver/refinement.hpp"
 #include "solver/rounding_floor.hpp"
 #include "test_support.hpp"
@@ -153,7 +154,7 @@ TEST_F(SolverTest, ErrorBoundHoldsNearRoots) {
         }
         const Complex computed = evaluatePolynomial(table, x);
         const double error = std::abs(std::complex<double>(computed.re, computed.im) - exact);
-        const double bound = horner32ErrorBound(table, x);
+        const double bound = bounds::horner32ErrorBound(table, x);
         EXPECT_LE(error, bound + 0x1p-45 * size) << "trial " << trial;
         EXPECT_LE(bound, 0x1p-16 * size) << "trial " << trial << ": far too loose";
     }

@@ -2,13 +2,16 @@
 // prints it, a disk that certainly holds a root of the equation as read.
 //
 // Pure computation in binary64 with round to nearest; every rounding is
-// bounded, so a printed radius is never smaller than the truth.
+// bounded (bounds/directed.hpp), so a printed radius is never smaller than
+// the truth. The steps of the disks follow the entries, one function each,
+// so that each can be tested on its own; the proofs are in inclusion.cpp.
 #pragma once
 
 #include <array>
 #include <string>
 
-#include "solver/polynomial.hpp"
+#include "arithmetic/coefficient_table.hpp"
+#include "bounds/horner.hpp"
 
 namespace secant {
 
@@ -68,3 +71,53 @@ RootDisks includeRoots(const CoefficientTable& asRead,
 std::string printedPart(float value);
 
 }  // namespace secant
+
+// ---------------------------------------------------------------------------
+// The steps of the disks. Centres are indexed from 1, as the roots.
+
+namespace secant::inclusion {
+
+using bounds::Coefficients;
+
+struct Centre {
+    Complex64 at;      // the printed root read back
+    double error = 0;  // |at - printed root| <= error
+};
+
+using Centres = std::array<Centre, kMaxCoefficients>;
+
+// Returns an upper bound of the radius of a disk around the printed root that
+// holds a root of P of degree n = count - 1 >= 1: n |P| / |P'| at the centre,
+// plus the centre's error. Returns infinity where none can be bounded, and
+// sets reason to why.
+double singlePointRadius(const Coefficients& a, int count, const Centre& centre,
+                         NoDiskReason& reason);
+
+struct Corrections {
+    std::array<double, kMaxCoefficients> magnitude{};  // >= |Wi|
+    std::array<double, kMaxCoefficients> spread{};     // >= n |Wi|
+};
+
+// Bounds of the Weierstrass corrections Wi at the centres 1 to n = count - 1.
+// Returns false where the theorem cannot be used: two equal centres, or a
+// bound beyond the binary64 range.
+bool weierstrassCorrections(const Coefficients& a, int count, const Centres& c, Corrections& w);
+
+// Sets group, groupSize and meets of disks 1 to n from their radius: two
+// disks meet unless the bounds show them apart, and disks that meet are of one
+// group, named by its lowest index.
+void groupOverlapping(const Centres& c, int n, RootDisks& disks);
+// Returns how many groups disks 1 to n form.
+int groupCount(const RootDisks& disks, int n);
+// Returns the radius of a disk around printed root i that covers the disks
+// n |Wj| around zj of every disk j of its group.
+double coveringRadius(const Centres& c, int n, const Corrections& w, const RootDisks& disks, int i);
+// Returns an upper bound of |Wi| / (1 - Si), at most n |Wi| (without the
+// centre's error), for a disk n |Wi| apart from all the others.
+double isolatedRadius(const Centres& c, int n, const Corrections& w, int i);
+// Sets the disks 1 to n = count - 1 of the simultaneous theorem from all n
+// centres. Returns false where the theorem cannot be used (the disks are
+// then to be found otherwise).
+bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootDisks& disks);
+
+}  // namespace secant::inclusion
