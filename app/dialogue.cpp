@@ -21,9 +21,6 @@ namespace secant {
 
 namespace {
 
-// Roots are stored from index 1 on; entry 0 is never used.
-using RootList = std::array<Complex, kMaxCoefficients>;
-
 constexpr int kMaxOrder = kMaxCoefficients - 1;
 constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
@@ -209,13 +206,6 @@ int finish(Console& console, int status) {
     return status;
 }
 
-struct Roots {
-    RootList values{};
-    std::array<RootSearch, kMaxCoefficients> searches{};  // how each root was found
-    int found = 0;                                        // roots 1 to found are good
-    ArithmeticFlags failure{};                            // raised while seeking root found + 1
-};
-
 // What watches the searches for --trace and --svg.
 struct Watch {
     Console* console = nullptr;
@@ -295,21 +285,6 @@ void onRoot(void* context, int root) {
     }
 }
 
-// Finds every root, stopping at the first root that no search finds or the
-// first deflation that meets an exceptional condition.
-Roots findEveryRoot(Watch* watch) {
-    const SecantObserver observer{&onIteration, watch, &onAttempt, &onRoot};
-    Roots roots;
-    const FoundRoots found = findRoots(watch != nullptr ? &observer : nullptr);
-    for (int k = 1; k <= found.found; ++k) {
-        roots.values[k] = found.searches[k].result.root;
-    }
-    roots.searches = found.searches;
-    roots.found = found.found;
-    roots.failure = found.failure;
-    return roots;
-}
-
 // The condition as the error line names it: ": переполнение" and so on.
 const char* conditionText(ArithmeticFlags flags) {
     if (flags.overflow) {
@@ -340,10 +315,10 @@ void printRecovered(Console& console, int k, const RootSearch& search) {
 
 // Header, listing, and a warning for each root found at the pass limit or
 // not by the standard search.
-void listRoots(Console& console, const Roots& roots) {
+void listRoots(Console& console, const FoundRoots& roots) {
     printOemLine(console, texts::kRootsHeader);
     for (int k = 1; k <= roots.found; ++k) {
-        printListingLine(console, k, roots.values[k]);
+        printListingLine(console, k, roots.searches[k].result.root);
     }
     for (int k = 1; k <= roots.found; ++k) {
         const RootSearch& search = roots.searches[k];
@@ -458,7 +433,7 @@ void printDisk(Console& console, const RootDisks& disks, int k) {
                                                      : texts::kDiskRootsMany.zeroTerminated());
 }
 
-void printReport(Console& console, const Roots& roots, const CoefficientTable& asRead,
+void printReport(Console& console, const FoundRoots& roots, const CoefficientTable& asRead,
                  const RootDisks& disks) {
     for (int k = 1; k <= roots.found; ++k) {
         const RootSearch& search = roots.searches[k];
@@ -476,7 +451,7 @@ void printReport(Console& console, const Roots& roots, const CoefficientTable& a
         if (search.atRoundingFloor) {
             printOem(console, texts::kReportAtFloor);
         }
-        console.out << ", |P(x" << k << ")|=" << Shown{residual(asRead, roots.values[k])};
+        console.out << ", |P(x" << k << ")|=" << Shown{residual(asRead, search.result.root)};
         printDisk(console, disks, k);
         console.out << std::endl;
     }
@@ -486,7 +461,7 @@ void printReport(Console& console, const Roots& roots, const CoefficientTable& a
 // not give within its tolerance (it reached the pass limit, or the root was
 // found otherwise), the later roots may belong to a damaged polynomial, or
 // single precision could not say more: the refined roots answer.
-bool listingNeedsRefinement(const Roots& roots) {
+bool listingNeedsRefinement(const FoundRoots& roots) {
     for (int k = 1; k <= roots.found; ++k) {
         const RootSearch& search = roots.searches[k];
         if (search.origin != RootOrigin::StandardSearch || !search.result.converged) {
@@ -625,17 +600,20 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
     watch.trace = options.trace;
     watch.picture = picture;
     const bool watched = options.trace || picture != nullptr;
-    const Roots roots = findEveryRoot(watched ? &watch : nullptr);
+    // Every root, stopping at the first that no search finds or the first
+    // deflation that meets an exceptional condition.
+    const SecantObserver observer{&onIteration, &watch, &onAttempt, &onRoot};
+    const FoundRoots roots = findRoots(watched ? &observer : nullptr);
+    const std::array<Complex, kMaxCoefficients> listed = roots.listed();
     listRoots(console, roots);
     const bool refine = options.refine || listingNeedsRefinement(roots);
     const RefinedListing refined =
-        refine ? refineListing(asRead, roots.values, roots.found) : RefinedListing{};
+        refine ? refineListing(asRead, listed, roots.found) : RefinedListing{};
     if (refine) {
         printRefined(console, refined);
     }
     const bool disks = options.report || picture != nullptr;
-    const RootDisks inclusion =
-        disks ? includeRoots(asRead, roots.values, roots.found) : RootDisks{};
+    const RootDisks inclusion = disks ? includeRoots(asRead, listed, roots.found) : RootDisks{};
     if (options.report) {
         printReport(console, roots, asRead, inclusion);
         if (refine) {
@@ -643,7 +621,7 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
         }
     }
     if (picture != nullptr) {
-        picture->roots = roots.values;
+        picture->roots = listed;
         picture->rootCount = roots.found;
         picture->disks = inclusion;
         picture->refined = refined.disks;

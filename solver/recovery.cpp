@@ -148,4 +148,12 @@ FoundRoots findRoots(const SecantObserver* observer) {
     return roots;
 }
 
+std::array<Complex, kMaxCoefficients> FoundRoots::listed() const {
+    std::array<Complex, kMaxCoefficients> roots{};
+    for (int k = 1; k <= found; ++k) {
+        roots[static_cast<std::size_t>(k)] = searches[static_cast<std::size_t>(k)].result.root;
+    }
+    return roots;
+}
+
 }  // namespace secant

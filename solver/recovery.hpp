@@ -41,6 +41,9 @@ struct FoundRoots {
     std::array<RootSearch, kMaxCoefficients> searches{};  // index 1 on
     int found = 0;
     ArithmeticFlags failure{};
+
+    // Roots 1 to found as they are listed; entry 0 and those after found are 0.
+    [[nodiscard]] std::array<Complex, kMaxCoefficients> listed() const;
 };
 
 FoundRoots findRoots(const SecantObserver* observer = nullptr);

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "solver/recovery.hpp"
 #include "test_support.hpp"
 
 namespace secant::testing {
@@ -52,12 +53,15 @@ const SearchCase kSearchCases[] = {
 INSTANTIATE_TEST_SUITE_P(Secant, SearchTest, ::testing::ValuesIn(kSearchCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Finds every root as the dialogue does and returns them.
+// Finds every root by the program's own loop, as the dialogue does, and
+// returns each search's result; every root must be found.
 std::array<SecantResult, kMaxCoefficients> solveAll() {
+    const int n = coefficientTable.count - 1;
+    const FoundRoots roots = findRoots();
+    EXPECT_EQ(roots.found, n);
     std::array<SecantResult, kMaxCoefficients> results{};
-    for (std::size_t k = 1; coefficientTable.count > 1; ++k) {
-        results[k] = findRootSecant();
-        deflate(results[k].root);
+    for (std::size_t k = 1; k < kMaxCoefficients; ++k) {
+        results[k] = roots.searches[k].result;
     }
     return results;
 }
