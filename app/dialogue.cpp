@@ -12,6 +12,7 @@
 #include "app/svg.hpp"
 #include "app/texts.hpp"
 #include "arithmetic/numeric_environment.hpp"
+#include "bounds/decimal.hpp"
 #include "bounds/horner.hpp"
 #include "bounds/inclusion.hpp"
 #include "solver/polynomial.hpp"
@@ -187,8 +188,10 @@ bool isZero(Complex z) {
     return z.re == 0.0F && z.im == 0.0F;
 }
 
-void printListingLine(Console& console, int index, Complex root) {
-    console.out << "x" << index << "=" << root.real() << " " << root.imag() << "i" << std::endl;
+// "x<index>=<re> <im>i", the line of a root in the listing and, after a
+// label, in the refined roots.
+void printRootLine(Console& console, int index, const PrintedRoot& root) {
+    console.out << "x" << index << "=" << root.re << " " << root.im << "i" << std::endl;
 }
 
 void printNotConverged(Console& console, int index) {
@@ -318,7 +321,8 @@ void printRecovered(Console& console, int k, const RootSearch& search) {
 void listRoots(Console& console, const FoundRoots& roots) {
     printOemLine(console, texts::kRootsHeader);
     for (int k = 1; k <= roots.found; ++k) {
-        printListingLine(console, k, roots.searches[k].result.root);
+        const Complex root = roots.searches[k].result.root;
+        printRootLine(console, k, {bounds::printedPart(root.re), bounds::printedPart(root.im)});
     }
     for (int k = 1; k <= roots.found; ++k) {
         const RootSearch& search = roots.searches[k];
@@ -475,9 +479,8 @@ bool listingNeedsRefinement(const FoundRoots& roots) {
 void printRefined(Console& console, const RefinedListing& listing) {
     printOemLine(console, texts::kRefinedHeader);
     for (int k = 1; k <= listing.count; ++k) {
-        const PrintedRoot& root = listing.printed[k];
         printOem(console, texts::kRefinedLabel);
-        console.out << "x" << k << "=" << root.re << " " << root.im << "i" << std::endl;
+        printRootLine(console, k, listing.printed[k]);
     }
     if (!listing.refined.converged) {
         printOem(console, texts::kRefinementNotConverged);

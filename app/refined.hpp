@@ -25,8 +25,4 @@ struct RefinedListing {
 RefinedListing refineListing(const CoefficientTable& asRead,
                              const std::array<Complex, kMaxCoefficients>& listed, int found);
 
-// value in the general format with the given significant digits, as printf's
-// %.*g writes it in the classic locale ("0.10000000000000001", "-6.3e-07").
-std::string formatSignificant(double value, int digits);
-
 }  // namespace secant

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <sstream>
+
+#include "bounds/decimal.hpp"
 
 namespace secant {
 
@@ -84,9 +85,7 @@ double niceStep(double span) {
 }
 
 std::string number(double value) {
-    char text[32];
-    (void)std::snprintf(text, sizeof text, "%.6g", value);
-    return text;
+    return bounds::formatSignificant(value, bounds::kListingDigits);
 }
 
 void drawAxes(std::ostringstream& svg, const View& view) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 
@@ -14,6 +15,22 @@ namespace {
 constexpr double kUnitRoundoff = 0x1p-53;  // u: |round(s) - s| <= u |round(s)|
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// The general format.
+
+std::string formatSignificant(double value, int digits) {
+    char text[64];
+    // std::to_chars is exact and locale-free, and the same in every C++
+    // runtime, unlike a C library's printf.
+    const std::to_chars_result end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
+    return {text, end.ptr};
+}
+
+std::string printedPart(float value) {
+    return formatSignificant(value, kListingDigits);
+}
 
 // ---------------------------------------------------------------------------
 // A printed number read back.
@@ -175,43 +192,6 @@ double digitsFor(double r, int e) {
     return std::ceil(scaleUp(r, 5 - e));
 }
 
-// The digits in the general format of the listing at precision 6.
-std::string generalFormat(std::uint64_t m, int e) {
-    std::string digits = std::to_string(m);
-    const int exponent = e - 5 + static_cast<int>(digits.size()) - 1;  // of the first digit
-    while (digits.size() > 1 && digits.back() == '0') {
-        digits.pop_back();
-    }
-    const auto size = static_cast<int>(digits.size());
-    std::string text;
-    if (exponent < -4 || exponent >= 6) {
-        text = digits.substr(0, 1);
-        if (size > 1) {
-            text += '.';
-            text.append(digits, 1);
-        }
-        const int magnitude = std::abs(exponent);
-        text += exponent < 0 ? "e-" : "e+";
-        if (magnitude < 10) {
-            text += '0';
-        }
-        text += std::to_string(magnitude);
-    } else if (exponent >= 0) {
-        const int whole = exponent + 1;  // digits before the point
-        text = digits.substr(0, static_cast<std::size_t>(std::min(size, whole)));
-        text.append(static_cast<std::size_t>(std::max(0, whole - size)), '0');
-        if (size > whole) {
-            text += '.';
-            text.append(digits, static_cast<std::size_t>(whole));
-        }
-    } else {
-        text = "0.";
-        text.append(static_cast<std::size_t>(-exponent - 1), '0');
-        text += digits;
-    }
-    return text;
-}
-
 }  // namespace
 
 Radius roundRadiusUp(double r) {
@@ -231,8 +211,11 @@ Radius roundRadiusUp(double r) {
         --e;
     }
     const auto m = static_cast<std::uint64_t>(digitsFor(r, e));
-    radius.text = generalFormat(m, e);
     radius.upper = scaleUp(static_cast<double>(m), e - 5);
+    // The upper bound lies within a few units in its last place of the
+    // decimal m 10^(e - 5), far closer than half a unit in its sixth digit,
+    // so its six digits are m's.
+    radius.text = formatSignificant(radius.upper, 6);
     return radius;
 }
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <locale>
-#include <sstream>
 
 #include "bounds/decimal.hpp"
 #include "bounds/directed.hpp"
@@ -319,13 +317,6 @@ namespace secant {
 using inclusion::Centres;
 using inclusion::Coefficients;
 
-std::string printedPart(float value) {
-    std::ostringstream text;
-    text.imbue(std::locale::classic());
-    text << value;
-    return text.str();
-}
-
 RootDisks includePrintedRoots(const CoefficientTable& asRead, const PrintedRoots& roots,
                               int found) {
     RootDisks disks{};
@@ -364,7 +355,8 @@ RootDisks includeRoots(const CoefficientTable& asRead,
     PrintedRoots printed{};
     for (int k = 1; k <= found && k < kMaxCoefficients; ++k) {
         const auto index = static_cast<std::size_t>(k);
-        printed[index] = {printedPart(roots[index].real()), printedPart(roots[index].imag())};
+        printed[index] = {bounds::printedPart(roots[index].real()),
+                          bounds::printedPart(roots[index].imag())};
     }
     return includePrintedRoots(asRead, printed, found);
 }

@@ -62,13 +62,9 @@ using PrintedRoots = std::array<PrintedRoot, kMaxCoefficients>;  // index 1 on, 
 RootDisks includePrintedRoots(const CoefficientTable& asRead, const PrintedRoots& roots, int found);
 
 // The disks of the listing's roots 1 to found: includePrintedRoots of each
-// part as printedPart prints it.
+// part as bounds::printedPart prints it.
 RootDisks includeRoots(const CoefficientTable& asRead,
                        const std::array<Complex, kMaxCoefficients>& roots, int found);
-
-// One part of a root as the listing prints it: general format, precision 6,
-// classic locale.
-std::string printedPart(float value);
 
 }  // namespace secant
 
