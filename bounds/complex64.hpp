@@ -40,6 +40,7 @@ inline Complex64 operator/(Complex64 a, Complex64 b) {
     return {std::ldexp(q.re, -exponent), std::ldexp(q.im, -exponent)};
 }
 
+// Return whether both parts are zero, or both finite.
 inline bool isZero(Complex64 z) {
     return z.re == 0 && z.im == 0;
 }

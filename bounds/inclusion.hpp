@@ -51,18 +51,21 @@ struct PrintedRoot {
 
 using PrintedRoots = std::array<PrintedRoot, kMaxCoefficients>;  // index 1 on, as the roots
 
-// The disks around roots 1 to found, as printed, of the equation whose
-// coefficients are asRead. All n roots given with n distinct values: disks of
-// the simultaneous theorem, grouped where they overlap; otherwise
-// single-point disks. No radius is above |root| + a bound of every root's
-// modulus (byRootBound where it is that). Each part is a decimal of at most
-// seventeen significant digits as printf's %g writes it ("-12.5", "0.0005",
-// "-6.3236812345678901e-07"), within the normal binary64 range; a part that
-// is not (inf, nan) gives its root no disk, for NoDiskReason::NotFinite.
+// Returns the disks around roots 1 to found, as printed, of the equation
+// whose coefficients are asRead, each holding a root of it: with all n roots
+// given as n distinct values, disks of the simultaneous theorem, grouped
+// where they overlap, each group of m disks holding m roots; otherwise
+// single-point disks, each holding at least one. No radius is above |root| +
+// a bound of every root's modulus (byRootBound where it is that). A part
+// that is no decimal of at most seventeen significant digits in the normal
+// binary64 range (inf, nan) gives its root no disk, for
+// NoDiskReason::NotFinite. Requires 1 <= found <= asRead.count - 1 and
+// asRead.count <= kMaxCoefficients (else: no disks); the parts as printf's
+// %g writes them ("-12.5", "0.0005", "-6.3236812345678901e-07").
 RootDisks includePrintedRoots(const CoefficientTable& asRead, const PrintedRoots& roots, int found);
 
-// The disks of the listing's roots 1 to found: includePrintedRoots of each
-// part as bounds::printedPart prints it.
+// Returns the disks of the listing's roots 1 to found: includePrintedRoots of
+// each part as bounds::printedPart prints it. Requires the same.
 RootDisks includeRoots(const CoefficientTable& asRead,
                        const std::array<Complex, kMaxCoefficients>& roots, int found);
 
@@ -82,10 +85,12 @@ struct Centre {
 
 using Centres = std::array<Centre, kMaxCoefficients>;
 
+// Every step takes a polynomial of degree n = count - 1 with
+// 2 <= count <= kMaxCoefficients, and centres 1 to n.
+
 // Returns an upper bound of the radius of a disk around the printed root that
-// holds a root of P of degree n = count - 1 >= 1: n |P| / |P'| at the centre,
-// plus the centre's error. Returns infinity where none can be bounded, and
-// sets reason to why.
+// holds a root of P: n |P| / |P'| at the centre, plus the centre's error;
+// infinity where none can be bounded, with reason set to why.
 double singlePointRadius(const Coefficients& a, int count, const Centre& centre,
                          NoDiskReason& reason);
 
@@ -94,26 +99,28 @@ struct Corrections {
     std::array<double, kMaxCoefficients> spread{};     // >= n |Wi|
 };
 
-// Bounds of the Weierstrass corrections Wi at the centres 1 to n = count - 1.
-// Returns false where the theorem cannot be used: two equal centres, or a
-// bound beyond the binary64 range.
+// Sets w to bounds of the Weierstrass corrections Wi at the centres. Returns
+// false where the theorem cannot be used: two equal centres, or a bound
+// beyond the binary64 range.
 bool weierstrassCorrections(const Coefficients& a, int count, const Centres& c, Corrections& w);
 
 // Sets group, groupSize and meets of disks 1 to n from their radius: two
 // disks meet unless the bounds show them apart, and disks that meet are of one
-// group, named by its lowest index.
+// group, named by its lowest index. Requires the radii set.
 void groupOverlapping(const Centres& c, int n, RootDisks& disks);
-// Returns how many groups disks 1 to n form.
+// Returns how many groups disks 1 to n form. Requires their groups set.
 int groupCount(const RootDisks& disks, int n);
 // Returns the radius of a disk around printed root i that covers the disks
-// n |Wj| around zj of every disk j of its group.
+// n |Wj| around zj of every disk j of its group. Requires the groups set and
+// w from weierstrassCorrections.
 double coveringRadius(const Centres& c, int n, const Corrections& w, const RootDisks& disks, int i);
 // Returns an upper bound of |Wi| / (1 - Si), at most n |Wi| (without the
-// centre's error), for a disk n |Wi| apart from all the others.
+// centre's error). Requires w from weierstrassCorrections and the disk
+// n |Wi| apart from all the others.
 double isolatedRadius(const Centres& c, int n, const Corrections& w, int i);
-// Sets the disks 1 to n = count - 1 of the simultaneous theorem from all n
-// centres. Returns false where the theorem cannot be used (the disks are
-// then to be found otherwise).
+// Sets the disks 1 to n of the simultaneous theorem from all n centres.
+// Returns false where the theorem cannot be used (the disks are then to be
+// found otherwise).
 bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootDisks& disks);
 
 }  // namespace secant::inclusion
