@@ -4,104 +4,112 @@ namespace secant::soft {
 
 namespace {
 
-Unpacked fromDouble(double value) {
-    return fromBinary(std::bit_cast<std::uint64_t>(value), kBinary64);
+Unpacked unpackDouble(double value) {
+    return unpackBinary(std::bit_cast<std::uint64_t>(value), kBinary64);
 }
 
-SoftExtended holding(Unpacked value) {
-    SoftExtended x;
-    x.form = SoftForm::Unpacked;
-    x.unpacked = value;
-    return x;
+// A value of a form that keeps its binary32 operands (Single, Exact,
+// SingleSum), made again from them.
+SoftExtended heldOperands(SoftForm form, float first, float second) {
+    switch (form) {
+        case SoftForm::Exact: return heldProduct(first, second);
+        case SoftForm::SingleSum: return heldSingleSum(first, second);
+        default: return heldSingle(first);
+    }
 }
 
 }  // namespace
 
 // cppcheck-suppress passedByValue
-Unpacked unpack(SoftExtended x) {
+Unpacked toUnpacked(SoftExtended x) {
     switch (x.form) {
-        case SoftForm::Single: return unpackedSingle(x.first);
-        case SoftForm::Exact: return fromDouble(binary64Of(x));
+        case SoftForm::Single: return unpackSingle(x.first);
+        case SoftForm::Exact: return unpackDouble(binary64Of(x));
         case SoftForm::SingleSum:
         case SoftForm::Sum: {
             const Terms terms = termsOf(x);
-            return add(fromDouble(terms.hi), fromDouble(terms.lo), false);
+            return addUnpacked(unpackDouble(terms.hi), unpackDouble(terms.lo), false);
         }
         case SoftForm::Quotient:
-            return divide(add(fromDouble(x.hi), fromDouble(x.lo), false), fromDouble(x.divisor));
-        case SoftForm::Root: return unpackedSquareRoot(x.hi);
+            return divideUnpacked(
+                addUnpacked(unpackDouble(x.terms.hi), unpackDouble(x.terms.lo), false),
+                unpackDouble(x.divisor));
+        case SoftForm::Root: return squareRootUnpacked(x.root.radicand);
         case SoftForm::Unpacked: break;
     }
     return x.unpacked;
 }
 
 void raiseForProduct(float x, float y) {
-    (void)multiply(unpackedSingle(x), unpackedSingle(y));
+    (void)multiplyUnpacked(unpackSingle(x), unpackSingle(y));
 }
 
 void raiseForSum(SoftForm xForm, float x1, float x2, SoftForm yForm, float y1, float y2,
                  bool subtract) {
-    (void)add(unpack(heldWith(xForm, x1, x2)), unpack(heldWith(yForm, y1, y2)), subtract);
+    (void)addUnpacked(toUnpacked(heldOperands(xForm, x1, x2)),
+                      toUnpacked(heldOperands(yForm, y1, y2)), subtract);
 }
 
 void raiseForQuotient(SoftForm xForm, float x1, float x2, double hi, double lo, float divisor) {
-    const Unpacked numerator = xForm == SoftForm::Sum ? add(fromDouble(hi), fromDouble(lo), false)
-                                                      : unpack(heldWith(xForm, x1, x2));
-    (void)divide(numerator, unpackedSingle(divisor));
+    const Unpacked numerator = xForm == SoftForm::Sum
+                                   ? addUnpacked(unpackDouble(hi), unpackDouble(lo), false)
+                                   : toUnpacked(heldOperands(xForm, x1, x2));
+    (void)divideUnpacked(numerator, unpackSingle(divisor));
 }
 
 void raiseForSquareRoot(double value) {
-    (void)unpackedSquareRoot(value);
+    (void)squareRootUnpacked(value);
 }
 
 float exactToSingle(double value) {
-    return toSingle(fromDouble(value));
+    return unpackedToSingle(unpackDouble(value));
 }
 
 float sumToSingle(double hi, double lo) {
-    return toSingle(add(fromDouble(hi), fromDouble(lo), false));
+    return unpackedToSingle(addUnpacked(unpackDouble(hi), unpackDouble(lo), false));
 }
 
 float quotientToSingle(double hi, double lo, double divisor) {
-    return toSingle(divide(add(fromDouble(hi), fromDouble(lo), false), fromDouble(divisor)));
+    return unpackedToSingle(divideUnpacked(addUnpacked(unpackDouble(hi), unpackDouble(lo), false),
+                                           unpackDouble(divisor)));
 }
 
 double sumToDouble(double hi, double lo) {
-    return toDouble(add(fromDouble(hi), fromDouble(lo), false));
+    return unpackedToDouble(addUnpacked(unpackDouble(hi), unpackDouble(lo), false));
 }
 
 Order rootOrder(double value, double y) {
-    return compare(unpackedSquareRoot(value), fromDouble(y));
+    return compareUnpacked(squareRootUnpacked(value), unpackDouble(y));
 }
 
 // cppcheck-suppress passedByValue
-SoftExtended multiplyUnpacked(SoftExtended x, SoftExtended y) {
-    return holding(multiply(unpack(x), unpack(y)));
+SoftExtended multiplyViaUnpacked(SoftExtended x, SoftExtended y) {
+    return heldUnpacked(multiplyUnpacked(toUnpacked(x), toUnpacked(y)));
 }
 
 // cppcheck-suppress passedByValue
-SoftExtended addUnpacked(SoftExtended x, SoftExtended y, bool subtract) {
-    return holding(add(unpack(x), unpack(y), subtract));
+SoftExtended addViaUnpacked(SoftExtended x, SoftExtended y, bool subtract) {
+    return heldUnpacked(addUnpacked(toUnpacked(x), toUnpacked(y), subtract));
 }
 
 // cppcheck-suppress passedByValue
-SoftExtended divideUnpacked(SoftExtended x, SoftExtended y) {
-    return holding(divide(unpack(x), unpack(y)));
+SoftExtended divideViaUnpacked(SoftExtended x, SoftExtended y) {
+    return heldUnpacked(divideUnpacked(toUnpacked(x), toUnpacked(y)));
 }
 
 // cppcheck-suppress passedByValue
-float toSingleUnpacked(SoftExtended x) {
-    return toSingle(unpack(x));
+float toSingleViaUnpacked(SoftExtended x) {
+    return unpackedToSingle(toUnpacked(x));
 }
 
 // cppcheck-suppress passedByValue
-double toDoubleUnpacked(SoftExtended x) {
-    return toDouble(unpack(x));
+double toDoubleViaUnpacked(SoftExtended x) {
+    return unpackedToDouble(toUnpacked(x));
 }
 
 // cppcheck-suppress passedByValue
-Order compareUnpacked(SoftExtended x, SoftExtended y) {
-    return compare(unpack(x), unpack(y));
+Order compareViaUnpacked(SoftExtended x, SoftExtended y) {
+    return compareUnpacked(toUnpacked(x), toUnpacked(y));
 }
 
 }  // namespace secant::soft

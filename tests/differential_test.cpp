@@ -220,7 +220,7 @@ Outcome encode(soft::Unpacked value) {
 
 // Taking the value apart rounds it to 64 bits, raising what that raises.
 Outcome encode(SoftExtended value) {
-    return encode(soft::unpack(value));
+    return encode(soft::toUnpacked(value));
 }
 
 // Bit tests, not comparisons: those could raise a flag before it is read.
