@@ -4,7 +4,9 @@
 #include <cmath>
 #include <sstream>
 
+#include "app/texts.hpp"
 #include "bounds/decimal.hpp"
+#include "platform/cp1251.hpp"
 
 namespace secant {
 
@@ -20,6 +22,13 @@ constexpr double kLegendLeft = 660;
 
 const char* const kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e",
                                 "#17becf", "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22"};
+
+// A text of the program in UTF-8, as the picture is written.
+std::string utf8(Text text) {
+    char buffer[kUtf8BufferSize];
+    cp1251ToUtf8(text.zeroTerminated(), buffer, sizeof buffer);
+    return buffer;
+}
 
 bool isFinite(Complex z) {
     return std::isfinite(z.re) && std::isfinite(z.im);
@@ -201,7 +210,7 @@ std::string renderSvg(const IteratePicture& picture) {
     svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\""
         << kHeight << "\" viewBox=\"0 0 " << kWidth << ' ' << kHeight << "\">\n"
-        << "<title>Итерации метода секущих</title>\n"
+        << "<title>" << utf8(texts::kPictureTitle) << "</title>\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
     drawAxes(svg, view);
     svg << "<clipPath id=\"plot\"><rect x=\"" << kPlotLeft << "\" y=\"" << kPlotTop << "\" width=\""
@@ -228,8 +237,8 @@ std::string renderSvg(const IteratePicture& picture) {
         drawRefined(svg, view, picture.refined[k], k);
     }
     svg << "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"13\">\n"
-        << "<text x=\"" << kLegendLeft << "\" y=\"" << kPlotTop + 10
-        << "\" font-weight=\"bold\">Поиск корня: проходов</text>\n";
+        << "<text x=\"" << kLegendLeft << "\" y=\"" << kPlotTop + 10 << "\" font-weight=\"bold\">"
+        << utf8(texts::kPictureLegend) << "</text>\n";
     double line = kPlotTop + 32;
     for (int k = 1; k <= picture.searchCount; ++k) {
         svg << "<rect x=\"" << kLegendLeft << "\" y=\"" << line - 10
@@ -237,7 +246,7 @@ std::string renderSvg(const IteratePicture& picture) {
             << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\">x" << k << ": "
             << picture.searches[k].iterations;
         if (!picture.searches[k].abandoned.empty()) {
-            svg << "; оставлено поисков: " << picture.searches[k].abandoned.size();
+            svg << utf8(texts::kPictureAbandoned) << picture.searches[k].abandoned.size();
         }
         svg << "</text>\n";
         line += 18;
@@ -246,40 +255,40 @@ std::string renderSvg(const IteratePicture& picture) {
             svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line - 3
                 << "\" font-size=\"11\">";
             if (disk.kind == DiskKind::None) {
-                svg << "круг с корнем не найден";
+                svg << utf8(texts::kPictureNoDisk);
             } else {
-                svg << "круг радиуса " << disk.radiusText
-                    << (disk.byRootBound ? " по оценке модулей корней" : "")
-                    << (enlarged[k] ? ", увеличен" : "");
+                svg << utf8(texts::kPictureDisk) << disk.radiusText
+                    << (disk.byRootBound ? utf8(texts::kPictureDiskRootBound) : "")
+                    << (enlarged[k] ? utf8(texts::kPictureDiskEnlarged) : "");
             }
             svg << "</text>\n";
             line += 16;
         }
         if (leftOut[k] > 0) {
-            svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line
-                << "\" fill=\"#a00\">не показано точек inf/nan: " << leftOut[k] << "</text>\n";
+            svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\" fill=\"#a00\">"
+                << utf8(texts::kPictureLeftOut) << leftOut[k] << "</text>\n";
             line += 18;
         }
     }
     if (picture.refinedCount > 0) {
-        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6
-            << "\" font-size=\"11\">Крестик: корень, уточнённый в двойной</text>\n"
-            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20
-            << "\" font-size=\"11\">точности по введённым коэффициентам</text>\n";
+        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6 << "\" font-size=\"11\">"
+            << utf8(texts::kPictureRefined) << "</text>\n"
+            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20 << "\" font-size=\"11\">"
+            << utf8(texts::kPictureRefinedMore) << "</text>\n";
         line += 34;
     }
     if (anyAbandoned) {
-        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6
-            << "\" font-size=\"11\">Бледный пунктир: поиск, который</text>\n"
-            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20
-            << "\" font-size=\"11\">оставлен без корня</text>\n";
+        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6 << "\" font-size=\"11\">"
+            << utf8(texts::kPictureAbandonedPath) << "</text>\n"
+            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20 << "\" font-size=\"11\">"
+            << utf8(texts::kPictureAbandonedPathMore) << "</text>\n";
         line += 34;
     }
     if (std::find(enlarged.begin(), enlarged.end(), true) != enlarged.end()) {
-        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6
-            << "\" font-size=\"11\">Пунктир: круг слишком мал</text>\n"
-            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20
-            << "\" font-size=\"11\">для этого масштаба и показан крупнее</text>\n";
+        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6 << "\" font-size=\"11\">"
+            << utf8(texts::kPictureSmallDisk) << "</text>\n"
+            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20 << "\" font-size=\"11\">"
+            << utf8(texts::kPictureSmallDiskMore) << "</text>\n";
     }
     svg << "</g>\n</svg>\n";
     return svg.str();
