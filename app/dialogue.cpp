@@ -170,7 +170,7 @@ void printTraceLine(Console& console, int root, int iteration, Complex x2, doubl
                 << "i |f(x)|=" << Shown{modulus} << std::endl;
 }
 
-// Runs between a pass and its stop test. Whatever the output does to the
+// Runs between an iteration and its stop test. Whatever the output does to the
 // exception flags is undone, so the search's own flags stay as they were.
 // (Not with fesetexceptflag: mingw-w64's clears the SSE exception masks, and
 // the next inexact operation then ends the program.)
@@ -188,7 +188,7 @@ void onIteration(void* context, int iteration, Complex x2, double modulus) {
 }
 
 // Before each search from other start points: its heading in the trace
-// (with the scale of its f, whose modulus the pass lines show), and a new
+// (with the scale of its f, whose modulus its iterations' lines show), and a new
 // path in the picture, the one before it abandoned.
 void onAttempt(void* context, int attempt, Complex start0, Complex start1, int scale) {
     const ArithmeticFlags flags = raisedArithmeticFlags();

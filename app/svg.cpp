@@ -201,41 +201,25 @@ void drawRoot(std::ostringstream& svg, const View& view, Complex root, int index
         << "\">x" << index << "</text>\n";
 }
 
-}  // namespace
-
-std::string renderSvg(const IteratePicture& picture) {
-    const View view = fitView(picture);
-    std::ostringstream svg;
-    svg.precision(7);
-    svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\""
-        << kHeight << "\" viewBox=\"0 0 " << kWidth << ' ' << kHeight << "\">\n"
-        << "<title>" << utf8(texts::kPictureTitle) << "</title>\n"
-        << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
-    drawAxes(svg, view);
-    svg << "<clipPath id=\"plot\"><rect x=\"" << kPlotLeft << "\" y=\"" << kPlotTop << "\" width=\""
-        << kPlotWidth << "\" height=\"" << kPlotHeight << "\"/></clipPath>\n";
-    std::array<int, kMaxCoefficients> leftOut{};
+// What the drawing left for the legend to say.
+struct Drawn {
+    std::array<int, kMaxCoefficients> leftOut{};    // per search, the points not finite
+    std::array<bool, kMaxCoefficients> enlarged{};  // per root, a disk drawn larger
     bool anyAbandoned = false;
-    for (int k = 1; k <= picture.searchCount; ++k) {
-        for (const std::vector<Complex>& points : picture.searches[k].abandoned) {
-            drawPath(svg, view, points, k, true);
-            anyAbandoned = true;
-        }
-        leftOut[k] = drawPath(svg, view, picture.searches[k].points, k, false);
-    }
-    std::array<bool, kMaxCoefficients> enlarged{};
-    for (int k = 1; k <= picture.rootCount; ++k) {
-        if (picture.disks[k].kind != DiskKind::None) {
-            enlarged[k] = drawDisk(svg, view, picture.disks[k], k);
-        }
-    }
-    for (int k = 1; k <= picture.rootCount; ++k) {
-        drawRoot(svg, view, picture.roots[k], k);
-    }
-    for (int k = 1; k <= picture.refinedCount; ++k) {
-        drawRefined(svg, view, picture.refined[k], k);
-    }
+};
+
+// A note of two lines below the legend's entries; returns where the next begins.
+double drawNote(std::ostringstream& svg, double line, Text first, Text second) {
+    svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6 << "\" font-size=\"11\">"
+        << utf8(first) << "</text>\n"
+        << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20 << "\" font-size=\"11\">"
+        << utf8(second) << "</text>\n";
+    return line + 34;
+}
+
+// Per search its colour, passes and the searches abandoned, its root's disk
+// and the points left out; then a note for each kind of mark that needs one.
+void drawLegend(std::ostringstream& svg, const IteratePicture& picture, const Drawn& drawn) {
     svg << "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"13\">\n"
         << "<text x=\"" << kLegendLeft << "\" y=\"" << kPlotTop + 10 << "\" font-weight=\"bold\">"
         << utf8(texts::kPictureLegend) << "</text>\n";
@@ -259,38 +243,64 @@ std::string renderSvg(const IteratePicture& picture) {
             } else {
                 svg << utf8(texts::kPictureDisk) << disk.radiusText
                     << (disk.byRootBound ? utf8(texts::kPictureDiskRootBound) : "")
-                    << (enlarged[k] ? utf8(texts::kPictureDiskEnlarged) : "");
+                    << (drawn.enlarged[k] ? utf8(texts::kPictureDiskEnlarged) : "");
             }
             svg << "</text>\n";
             line += 16;
         }
-        if (leftOut[k] > 0) {
+        if (drawn.leftOut[k] > 0) {
             svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\" fill=\"#a00\">"
-                << utf8(texts::kPictureLeftOut) << leftOut[k] << "</text>\n";
+                << utf8(texts::kPictureLeftOut) << drawn.leftOut[k] << "</text>\n";
             line += 18;
         }
     }
     if (picture.refinedCount > 0) {
-        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6 << "\" font-size=\"11\">"
-            << utf8(texts::kPictureRefined) << "</text>\n"
-            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20 << "\" font-size=\"11\">"
-            << utf8(texts::kPictureRefinedMore) << "</text>\n";
-        line += 34;
+        line = drawNote(svg, line, texts::kPictureRefined, texts::kPictureRefinedMore);
     }
-    if (anyAbandoned) {
-        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6 << "\" font-size=\"11\">"
-            << utf8(texts::kPictureAbandonedPath) << "</text>\n"
-            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20 << "\" font-size=\"11\">"
-            << utf8(texts::kPictureAbandonedPathMore) << "</text>\n";
-        line += 34;
+    if (drawn.anyAbandoned) {
+        line = drawNote(svg, line, texts::kPictureAbandonedPath, texts::kPictureAbandonedPathMore);
     }
-    if (std::find(enlarged.begin(), enlarged.end(), true) != enlarged.end()) {
-        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6 << "\" font-size=\"11\">"
-            << utf8(texts::kPictureSmallDisk) << "</text>\n"
-            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20 << "\" font-size=\"11\">"
-            << utf8(texts::kPictureSmallDiskMore) << "</text>\n";
+    if (std::find(drawn.enlarged.begin(), drawn.enlarged.end(), true) != drawn.enlarged.end()) {
+        drawNote(svg, line, texts::kPictureSmallDisk, texts::kPictureSmallDiskMore);
     }
-    svg << "</g>\n</svg>\n";
+    svg << "</g>\n";
+}
+
+}  // namespace
+
+std::string renderSvg(const IteratePicture& picture) {
+    const View view = fitView(picture);
+    std::ostringstream svg;
+    svg.precision(7);
+    svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\""
+        << kHeight << "\" viewBox=\"0 0 " << kWidth << ' ' << kHeight << "\">\n"
+        << "<title>" << utf8(texts::kPictureTitle) << "</title>\n"
+        << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
+    drawAxes(svg, view);
+    svg << "<clipPath id=\"plot\"><rect x=\"" << kPlotLeft << "\" y=\"" << kPlotTop << "\" width=\""
+        << kPlotWidth << "\" height=\"" << kPlotHeight << "\"/></clipPath>\n";
+    Drawn drawn;
+    for (int k = 1; k <= picture.searchCount; ++k) {
+        for (const std::vector<Complex>& points : picture.searches[k].abandoned) {
+            drawPath(svg, view, points, k, true);
+            drawn.anyAbandoned = true;
+        }
+        drawn.leftOut[k] = drawPath(svg, view, picture.searches[k].points, k, false);
+    }
+    for (int k = 1; k <= picture.rootCount; ++k) {
+        if (picture.disks[k].kind != DiskKind::None) {
+            drawn.enlarged[k] = drawDisk(svg, view, picture.disks[k], k);
+        }
+    }
+    for (int k = 1; k <= picture.rootCount; ++k) {
+        drawRoot(svg, view, picture.roots[k], k);
+    }
+    for (int k = 1; k <= picture.refinedCount; ++k) {
+        drawRefined(svg, view, picture.refined[k], k);
+    }
+    drawLegend(svg, picture, drawn);
+    svg << "</svg>\n";
     return svg.str();
 }
 

@@ -20,7 +20,7 @@ enum class RootOrigin {
 
 struct RootSearch {
     bool found = true;
-    SecantResult result;  // the root, the passes of the search that found it, the tolerance met
+    SecantResult result;  // the root, the iterations of the search that found it, the tolerance met
     RootOrigin origin = RootOrigin::StandardSearch;
     ArithmeticFlags condition{};                    // what the search from (0, 0) and (1, 1) met
     int attempt = 0;                                // OtherStart: which other search, from 1

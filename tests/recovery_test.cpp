@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(Recovery, GuardedSameTest, ::testing::ValuesIn(kSameSea
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Where it meets one, the guarded search stops before the division, with the
-// two points of that pass.
+// two points of that iteration.
 TEST_F(SolverTest, GuardedSearchStopsBeforeAZeroDivisor) {
     const CoefficientTable table = tableOf({{1, 0}, {-1, -1}, {0, 0}});  // both start points roots
     clearArithmeticFlags();
