@@ -1,7 +1,8 @@
 #include "app/refined.hpp"
 
-#include <charconv>
 #include <cmath>
+
+#include "bounds/decimal.hpp"
 
 namespace secant {
 
@@ -15,8 +16,8 @@ PrintedRoots printAll(const RefinedListing& listing,
     PrintedRoots printed;
     for (int k = 1; k <= listing.count; ++k) {
         const auto i = static_cast<std::size_t>(k);
-        printed[i].re = formatSignificant(listing.refined.roots[i].re, digits[i][0]);
-        printed[i].im = formatSignificant(listing.refined.roots[i].im, digits[i][1]);
+        printed[i].re = bounds::formatSignificant(listing.refined.roots[i].re, digits[i][0]);
+        printed[i].im = bounds::formatSignificant(listing.refined.roots[i].im, digits[i][1]);
     }
     return printed;
 }
@@ -40,15 +41,6 @@ int justifiedDigits(double part, const RootDisk& disk) {
 }
 
 }  // namespace
-
-std::string formatSignificant(double value, int digits) {
-    char text[64];
-    // std::to_chars is exact and locale-free, and the same in every C++
-    // runtime, unlike a C library's printf.
-    const std::to_chars_result end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
-    return {text, end.ptr};
-}
 
 RefinedListing refineListing(const CoefficientTable& asRead,
                              const std::array<Complex, kMaxCoefficients>& listed, int found) {

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "app/inclusion.hpp"
+#include "bounds/inclusion.hpp"
 #include "solver/refinement.hpp"
 
 namespace secant {
@@ -24,9 +24,5 @@ struct RefinedListing {
 // asRead.count >= 2 and a nonzero leading coefficient.
 RefinedListing refineListing(const CoefficientTable& asRead,
                              const std::array<Complex, kMaxCoefficients>& listed, int found);
-
-// value in the general format with the given significant digits, as printf's
-// %.*g writes it in the classic locale ("0.10000000000000001", "-6.3e-07").
-std::string formatSignificant(double value, int digits);
 
 }  // namespace secant

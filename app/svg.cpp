@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <sstream>
+
+#include "app/texts.hpp"
+#include "bounds/decimal.hpp"
+#include "platform/cp1251.hpp"
 
 namespace secant {
 
@@ -19,6 +22,13 @@ constexpr double kLegendLeft = 660;
 
 const char* const kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e",
                                 "#17becf", "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22"};
+
+// A text of the program in UTF-8, as the picture is written.
+std::string utf8(Text text) {
+    char buffer[kUtf8BufferSize];
+    cp1251ToUtf8(text.zeroTerminated(), buffer, sizeof buffer);
+    return buffer;
+}
 
 bool isFinite(Complex z) {
     return std::isfinite(z.re) && std::isfinite(z.im);
@@ -84,9 +94,7 @@ double niceStep(double span) {
 }
 
 std::string number(double value) {
-    char text[32];
-    (void)std::snprintf(text, sizeof text, "%.6g", value);
-    return text;
+    return bounds::formatSignificant(value, bounds::kListingDigits);
 }
 
 void drawAxes(std::ostringstream& svg, const View& view) {
@@ -193,6 +201,71 @@ void drawRoot(std::ostringstream& svg, const View& view, Complex root, int index
         << "\">x" << index << "</text>\n";
 }
 
+// What the drawing left for the legend to say.
+struct Drawn {
+    std::array<int, kMaxCoefficients> leftOut{};    // per search, the points not finite
+    std::array<bool, kMaxCoefficients> enlarged{};  // per root, a disk drawn larger
+    bool anyAbandoned = false;
+};
+
+// A note of two lines below the legend's entries; returns where the next begins.
+double drawNote(std::ostringstream& svg, double line, Text first, Text second) {
+    svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6 << "\" font-size=\"11\">"
+        << utf8(first) << "</text>\n"
+        << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20 << "\" font-size=\"11\">"
+        << utf8(second) << "</text>\n";
+    return line + 34;
+}
+
+// Per search its colour, passes and the searches abandoned, its root's disk
+// and the points left out; then a note for each kind of mark that needs one.
+void drawLegend(std::ostringstream& svg, const IteratePicture& picture, const Drawn& drawn) {
+    svg << "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"13\">\n"
+        << "<text x=\"" << kLegendLeft << "\" y=\"" << kPlotTop + 10 << "\" font-weight=\"bold\">"
+        << utf8(texts::kPictureLegend) << "</text>\n";
+    double line = kPlotTop + 32;
+    for (int k = 1; k <= picture.searchCount; ++k) {
+        svg << "<rect x=\"" << kLegendLeft << "\" y=\"" << line - 10
+            << "\" width=\"14\" height=\"4\" fill=\"" << kColours[k % 10] << "\"/>"
+            << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\">x" << k << ": "
+            << picture.searches[k].iterations;
+        if (!picture.searches[k].abandoned.empty()) {
+            svg << utf8(texts::kPictureAbandoned) << picture.searches[k].abandoned.size();
+        }
+        svg << "</text>\n";
+        line += 18;
+        if (k <= picture.rootCount) {
+            const RootDisk& disk = picture.disks[k];
+            svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line - 3
+                << "\" font-size=\"11\">";
+            if (disk.kind == DiskKind::None) {
+                svg << utf8(texts::kPictureNoDisk);
+            } else {
+                svg << utf8(texts::kPictureDisk) << disk.radiusText
+                    << (disk.byRootBound ? utf8(texts::kPictureDiskRootBound) : "")
+                    << (drawn.enlarged[k] ? utf8(texts::kPictureDiskEnlarged) : "");
+            }
+            svg << "</text>\n";
+            line += 16;
+        }
+        if (drawn.leftOut[k] > 0) {
+            svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\" fill=\"#a00\">"
+                << utf8(texts::kPictureLeftOut) << drawn.leftOut[k] << "</text>\n";
+            line += 18;
+        }
+    }
+    if (picture.refinedCount > 0) {
+        line = drawNote(svg, line, texts::kPictureRefined, texts::kPictureRefinedMore);
+    }
+    if (drawn.anyAbandoned) {
+        line = drawNote(svg, line, texts::kPictureAbandonedPath, texts::kPictureAbandonedPathMore);
+    }
+    if (std::find(drawn.enlarged.begin(), drawn.enlarged.end(), true) != drawn.enlarged.end()) {
+        drawNote(svg, line, texts::kPictureSmallDisk, texts::kPictureSmallDiskMore);
+    }
+    svg << "</g>\n";
+}
+
 }  // namespace
 
 std::string renderSvg(const IteratePicture& picture) {
@@ -202,24 +275,22 @@ std::string renderSvg(const IteratePicture& picture) {
     svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\""
         << kHeight << "\" viewBox=\"0 0 " << kWidth << ' ' << kHeight << "\">\n"
-        << "<title>Итерации метода секущих</title>\n"
+        << "<title>" << utf8(texts::kPictureTitle) << "</title>\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
     drawAxes(svg, view);
     svg << "<clipPath id=\"plot\"><rect x=\"" << kPlotLeft << "\" y=\"" << kPlotTop << "\" width=\""
         << kPlotWidth << "\" height=\"" << kPlotHeight << "\"/></clipPath>\n";
-    std::array<int, kMaxCoefficients> leftOut{};
-    bool anyAbandoned = false;
+    Drawn drawn;
     for (int k = 1; k <= picture.searchCount; ++k) {
         for (const std::vector<Complex>& points : picture.searches[k].abandoned) {
             drawPath(svg, view, points, k, true);
-            anyAbandoned = true;
+            drawn.anyAbandoned = true;
         }
-        leftOut[k] = drawPath(svg, view, picture.searches[k].points, k, false);
+        drawn.leftOut[k] = drawPath(svg, view, picture.searches[k].points, k, false);
     }
-    std::array<bool, kMaxCoefficients> enlarged{};
     for (int k = 1; k <= picture.rootCount; ++k) {
         if (picture.disks[k].kind != DiskKind::None) {
-            enlarged[k] = drawDisk(svg, view, picture.disks[k], k);
+            drawn.enlarged[k] = drawDisk(svg, view, picture.disks[k], k);
         }
     }
     for (int k = 1; k <= picture.rootCount; ++k) {
@@ -228,61 +299,8 @@ std::string renderSvg(const IteratePicture& picture) {
     for (int k = 1; k <= picture.refinedCount; ++k) {
         drawRefined(svg, view, picture.refined[k], k);
     }
-    svg << "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"13\">\n"
-        << "<text x=\"" << kLegendLeft << "\" y=\"" << kPlotTop + 10
-        << "\" font-weight=\"bold\">Поиск корня: проходов</text>\n";
-    double line = kPlotTop + 32;
-    for (int k = 1; k <= picture.searchCount; ++k) {
-        svg << "<rect x=\"" << kLegendLeft << "\" y=\"" << line - 10
-            << "\" width=\"14\" height=\"4\" fill=\"" << kColours[k % 10] << "\"/>"
-            << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\">x" << k << ": "
-            << picture.searches[k].iterations;
-        if (!picture.searches[k].abandoned.empty()) {
-            svg << "; оставлено поисков: " << picture.searches[k].abandoned.size();
-        }
-        svg << "</text>\n";
-        line += 18;
-        if (k <= picture.rootCount) {
-            const RootDisk& disk = picture.disks[k];
-            svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line - 3
-                << "\" font-size=\"11\">";
-            if (disk.kind == DiskKind::None) {
-                svg << "круг с корнем не найден";
-            } else {
-                svg << "круг радиуса " << disk.radiusText
-                    << (disk.byRootBound ? " по оценке модулей корней" : "")
-                    << (enlarged[k] ? ", увеличен" : "");
-            }
-            svg << "</text>\n";
-            line += 16;
-        }
-        if (leftOut[k] > 0) {
-            svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line
-                << "\" fill=\"#a00\">не показано точек inf/nan: " << leftOut[k] << "</text>\n";
-            line += 18;
-        }
-    }
-    if (picture.refinedCount > 0) {
-        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6
-            << "\" font-size=\"11\">Крестик: корень, уточнённый в двойной</text>\n"
-            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20
-            << "\" font-size=\"11\">точности по введённым коэффициентам</text>\n";
-        line += 34;
-    }
-    if (anyAbandoned) {
-        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6
-            << "\" font-size=\"11\">Бледный пунктир: поиск, который</text>\n"
-            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20
-            << "\" font-size=\"11\">оставлен без корня</text>\n";
-        line += 34;
-    }
-    if (std::find(enlarged.begin(), enlarged.end(), true) != enlarged.end()) {
-        svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6
-            << "\" font-size=\"11\">Пунктир: круг слишком мал</text>\n"
-            << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20
-            << "\" font-size=\"11\">для этого масштаба и показан крупнее</text>\n";
-    }
-    svg << "</g>\n</svg>\n";
+    drawLegend(svg, picture, drawn);
+    svg << "</svg>\n";
     return svg.str();
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/inclusion.hpp"
+#include "bounds/inclusion.hpp"
 #include "solver/polynomial.hpp"
 
 namespace secant {

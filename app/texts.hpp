@@ -1,9 +1,30 @@
 // The program's Russian texts. They are written here in UTF-8 for the reader
 // and stored as their Windows-1251 bytes, converted at compile time; a
-// character that Windows-1251 lacks stops the build.
+// character that Windows-1251 lacks stops the build. The console shows them
+// converted for its code page; the picture takes them back to UTF-8.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/cp1251.hpp"
+
+namespace secant {
+
+// A text of the program as it is printed: a view of its zero-terminated
+// Windows-1251 bytes, made from any of the texts below.
+class Text {
+public:
+    template <std::size_t N>
+    // NOLINTNEXTLINE(google-explicit-constructor): each text stands for one
+    constexpr Text(const Cp1251Text<N>& text) : bytes_(text.zeroTerminated()) {}
+
+    [[nodiscard]] constexpr const char* zeroTerminated() const { return bytes_; }
+
+private:
+    const char* bytes_;
+};
+
+}  // namespace secant
 
 // In a namespace of their own, apart from the arithmetic flags and other
 // constants of the same names.
@@ -160,5 +181,24 @@ inline constexpr auto kInputNotRead = cp1251(u8"Ошибка: не удалос�
 inline constexpr auto kLeftOnLine = cp1251(u8"Внимание: после коэффициента a");
 inline constexpr auto kLeftOnLineNotRead = cp1251(u8" в строке осталось непрочитанным: ");
 inline constexpr auto kWriteProtected = cp1251(u8": файл защищён от записи");
+
+// The picture (--svg), written into the file in UTF-8: its title, the
+// legend's heading, and per root "x1: 12; оставлено поисков: 2", "круг
+// радиуса 0.01 по оценке модулей корней, увеличен" or "круг с корнем не
+// найден", "не показано точек inf/nan: 3"; then the notes of two lines each.
+inline constexpr auto kPictureTitle = cp1251(u8"Итерации метода секущих");
+inline constexpr auto kPictureLegend = cp1251(u8"Поиск корня: проходов");
+inline constexpr auto kPictureAbandoned = cp1251(u8"; оставлено поисков: ");
+inline constexpr auto kPictureNoDisk = cp1251(u8"круг с корнем не найден");
+inline constexpr auto kPictureDisk = cp1251(u8"круг радиуса ");
+inline constexpr auto kPictureDiskRootBound = cp1251(u8" по оценке модулей корней");
+inline constexpr auto kPictureDiskEnlarged = cp1251(u8", увеличен");
+inline constexpr auto kPictureLeftOut = cp1251(u8"не показано точек inf/nan: ");
+inline constexpr auto kPictureRefined = cp1251(u8"Крестик: корень, уточнённый в двойной");
+inline constexpr auto kPictureRefinedMore = cp1251(u8"точности по введённым коэффициентам");
+inline constexpr auto kPictureAbandonedPath = cp1251(u8"Бледный пунктир: поиск, который");
+inline constexpr auto kPictureAbandonedPathMore = cp1251(u8"оставлен без корня");
+inline constexpr auto kPictureSmallDisk = cp1251(u8"Пунктир: круг слишком мал");
+inline constexpr auto kPictureSmallDiskMore = cp1251(u8"для этого масштаба и показан крупнее");
 
 }  // namespace secant::texts

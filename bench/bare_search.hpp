@@ -1,5 +1,8 @@
 // The secant search as a bare loop: the same formulas as findRootSecant,
-// without its record, its observer and the flag checks around it.
+// without its record, its observer and the flag checks around it. Bare on
+// purpose: it is the yardstick that the program's own search is timed
+// against, so it must not call the program's loops (findRootSecant,
+// findRoots), whatever they come to do.
 #pragma once
 
 #include "solver/polynomial.hpp"

@@ -2,7 +2,7 @@
 // share the program solves (every root listed, no error), the share where
 // the search from (0, 0) and (1, 1) alone would have failed, and the slowest
 // run; then the bound on any run: (1 + kMaxOtherAttempts) searches of at most
-// kSecantMaxIterations passes per root, timed at order 9; and the time the
+// kSecantMaxIterations iterations per root, timed at order 9; and the time the
 // refinement of every root can take.
 #include <chrono>
 #include <complex>
@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "solver/numeric_environment.hpp"
+#include "arithmetic/numeric_environment.hpp"
 #include "solver/recovery.hpp"
 #include "solver/refinement.hpp"
 
@@ -139,8 +139,8 @@ int main(int argc, char** argv) {
         std::printf("%-26s %9d %7.2f%% %11.2f%% %8.2f ms\n", family.name, perFamily,
                     100.0 * solved / perFamily, 100.0 * recovered / perFamily, worst * 1e3);
     }
-    // The time of a pass at order 9 from a long search (x^9 + ... + 1 takes
-    // some 7000 passes), then every root of order 9 down to 1 taking every
+    // The time of an iteration at order 9 from a long search (x^9 + ... + 1
+    // takes some 7000 iterations), then every root of order 9 down to 1 taking every
     // attempt in full.
     load({1, 1, 1, 1, 1, 1, 1, 1, 1, 1});
     const Clock::time_point start = Clock::now();

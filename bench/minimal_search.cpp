@@ -1,11 +1,14 @@
 // The least a program can do to solve what secant solves: read the order and
 // the coefficients, find each root with the bare search and deflate by it,
-// print the roots. The yardstick for the whole program's cost on a long search.
+// print the roots. The yardstick for the whole program's cost on a long
+// search: its loop over the roots is bare on purpose, not the program's
+// findRoots (no recovery, no record), and it is right only where no search
+// meets an exceptional condition, as on bench/heavy_search.in.
 #include <cstdio>
 #include <iostream>
 
+#include "arithmetic/numeric_environment.hpp"
 #include "bench/bare_search.hpp"
-#include "solver/numeric_environment.hpp"
 
 int main() {
     secant::establishNumericEnvironment();

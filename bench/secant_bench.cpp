@@ -5,9 +5,9 @@
 #include <string>
 
 #include "app/dialogue.hpp"
+#include "arithmetic/numeric_environment.hpp"
 #include "bench/bare_search.hpp"
 #include "platform/cp1251.hpp"
-#include "solver/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
 
 namespace {
@@ -45,7 +45,7 @@ void BM_EvaluateNinthOrder(benchmark::State& state) {
 }
 BENCHMARK(BM_EvaluateNinthOrder);
 
-// 1000 x^3 - 1 makes all 10000 passes: the cost per pass of the search as built.
+// 1000 x^3 - 1 makes all 10000 iterations: the cost per iteration of the search as built.
 void BM_SearchIterationLimitChecked(benchmark::State& state) {
     secant::establishNumericEnvironment();
     load({{1000, 0}, {0, 0}, {0, 0}, {-1, 0}});
@@ -69,7 +69,7 @@ void BM_SearchIterationLimitBare(benchmark::State& state) {
 }
 BENCHMARK(BM_SearchIterationLimitBare)->Unit(benchmark::kMillisecond);
 
-// One secant pass at order 9 (the ninth-order search converges in a handful).
+// One secant iteration at order 9 (the ninth-order search converges in a handful).
 void BM_SearchNinthOrder(benchmark::State& state) {
     secant::establishNumericEnvironment();
     loadNinthOrder();

@@ -1,6 +1,6 @@
 #include "solver/polynomial.hpp"
 
-#include "solver/numeric_environment.hpp"
+#include "arithmetic/numeric_environment.hpp"
 
 namespace secant {
 

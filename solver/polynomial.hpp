@@ -3,28 +3,17 @@
 // written, so each intermediate value is rounded exactly as Complex rounds.
 #pragma once
 
-#include <array>
-#include <cstdint>
-
-#include "solver/complex.hpp"
+#include "arithmetic/coefficient_table.hpp"
 
 namespace secant {
 
-inline constexpr int kMaxCoefficients = 10;
 inline constexpr float kSecantTolerance = 1e-5F;
 inline constexpr int kSecantMaxIterations = 10000;
-
-// Entry 0 holds the coefficient of the highest power, entry count - 1 the free
-// term. count must not exceed kMaxCoefficients when an operation below runs.
-struct CoefficientTable {
-    std::array<Complex, kMaxCoefficients> coefficients{};
-    std::int32_t count = 0;
-};
 
 // The one table that the operations below work on.
 inline CoefficientTable coefficientTable{};
 
-// What one search found: its newest point, the passes it made, and whether
+// What one search found: its newest point, the iterations it made, and whether
 // the tolerance was met (false after the pass limit or on a NaN modulus).
 struct SecantResult {
     Complex root;
@@ -42,9 +31,9 @@ Complex evaluatePolynomial(const CoefficientTable& table, Complex x);
 inline constexpr Complex kSecantStart0{0.0F, 0.0F};
 inline constexpr Complex kSecantStart1{1.0F, 1.0F};
 
-// Watches a search: called once per pass with the new point and its modulus
-// |f2| rounded to binary64, after the pass is computed and before its stop
-// test takes effect. It only observes: the search computes the same values
+// Watches a search: called once per iteration with the new point and its
+// modulus |f2| rounded to binary64, after the iteration is computed and
+// before its stop test takes effect. It only observes: the search computes the same values
 // with or without it. Where set, onAttempt is told of each search from
 // other start points before it starts, and of the power of two by which
 // that search's f is P scaled (findRoot), and onRoot of the index of each
@@ -62,7 +51,7 @@ SecantResult findRootSecant(const SecantObserver* observer = nullptr);
 // Where a guarded search stopped.
 enum class SearchEnd {
     Converged,    // |f2| below the tolerance
-    PassLimit,    // kSecantMaxIterations passes without meeting it
+    PassLimit,    // kSecantMaxIterations iterations without meeting it
     Condition,    // an operation raised an exceptional condition
     ZeroDivisor,  // the next quotient's divisor f1 - f0 rounds to zero
 };
@@ -70,14 +59,14 @@ enum class SearchEnd {
 struct GuardedSearch {
     SearchEnd end = SearchEnd::Condition;
     SecantResult result;  // Converged, PassLimit: what findRootSecant would return
-    int iteration = 0;    // the pass at which it stopped (0: at the start points)
-    Complex x0, f0;       // the two points of that pass and their values
+    int iteration = 0;    // the iteration at which it stopped (0: at the start points)
+    Complex x0, f0;       // the two points of that iteration and their values
     Complex x1, f1;
 };
 
 // The secant search of findRootSecant from the given start points on the
 // given table, computing the same values, but stopping before a quotient
-// whose divisor rounds to zero and after any pass (or start) that raised an
+// whose divisor rounds to zero and after any iteration (or start) that raised an
 // exceptional condition. The flags must be clear when it starts.
 GuardedSearch findRootGuarded(const CoefficientTable& table, Complex start0, Complex start1,
                               const SecantObserver* observer = nullptr);

@@ -11,7 +11,7 @@ namespace secant {
 namespace {
 
 // Where a guarded search stopped before a divisor that rounds to zero or at
-// a condition: the point of the pass's two (the newer first) at which P
+// a condition: the point of the iteration's two (the newer first) at which P
 // cannot be told from zero, if any; at its pass limit, its newest point if P
 // cannot be told from zero there.
 bool pointAtFloor(const CoefficientTable& table, const GuardedSearch& search, Complex& point) {
@@ -144,6 +144,14 @@ FoundRoots findRoots(const SecantObserver* observer) {
             return roots;
         }
         roots.found = k;
+    }
+    return roots;
+}
+
+std::array<Complex, kMaxCoefficients> FoundRoots::listed() const {
+    std::array<Complex, kMaxCoefficients> roots{};
+    for (int k = 1; k <= found; ++k) {
+        roots[static_cast<std::size_t>(k)] = searches[static_cast<std::size_t>(k)].result.root;
     }
     return roots;
 }

@@ -3,7 +3,7 @@
 // zero, or sought again from other start points.
 #pragma once
 
-#include "solver/numeric_environment.hpp"
+#include "arithmetic/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
 #include "solver/start_points.hpp"
 
@@ -20,7 +20,7 @@ enum class RootOrigin {
 
 struct RootSearch {
     bool found = true;
-    SecantResult result;  // the root, the passes of the search that found it, the tolerance met
+    SecantResult result;  // the root, the iterations of the search that found it, the tolerance met
     RootOrigin origin = RootOrigin::StandardSearch;
     ArithmeticFlags condition{};                    // what the search from (0, 0) and (1, 1) met
     int attempt = 0;                                // OtherStart: which other search, from 1
@@ -41,6 +41,9 @@ struct FoundRoots {
     std::array<RootSearch, kMaxCoefficients> searches{};  // index 1 on
     int found = 0;
     ArithmeticFlags failure{};
+
+    // Roots 1 to found as they are listed; entry 0 and those after found are 0.
+    [[nodiscard]] std::array<Complex, kMaxCoefficients> listed() const;
 };
 
 FoundRoots findRoots(const SecantObserver* observer = nullptr);

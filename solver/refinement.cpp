@@ -3,66 +3,19 @@
 #include <cmath>
 #include <limits>
 
+#include "bounds/horner.hpp"
 #include "solver/start_points.hpp"
 
 namespace secant {
 
 namespace {
 
-// Complex binary64 arithmetic written out, so that no library routine
-// (std::complex's division or abs) decides a bit.
-Complex64 add(Complex64 a, Complex64 b) {
-    return {a.re + b.re, a.im + b.im};
-}
-
-Complex64 subtract(Complex64 a, Complex64 b) {
-    return {a.re - b.re, a.im - b.im};
-}
-
-Complex64 multiply(Complex64 a, Complex64 b) {
-    return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
-}
-
-// a / b with b scaled by a power of two first (exactly), so that its
-// squared modulus neither overflows nor underflows; b must not be zero.
-Complex64 divide(Complex64 a, Complex64 b) {
-    int exponent = 0;
-    std::frexp(std::fmax(std::fabs(b.re), std::fabs(b.im)), &exponent);
-    const Complex64 s{std::ldexp(b.re, -exponent), std::ldexp(b.im, -exponent)};
-    const double n = s.re * s.re + s.im * s.im;
-    const Complex64 q{(a.re * s.re + a.im * s.im) / n, (a.im * s.re - a.re * s.im) / n};
-    return {std::ldexp(q.re, -exponent), std::ldexp(q.im, -exponent)};
-}
-
-bool isZero(Complex64 z) {
-    return z.re == 0 && z.im == 0;
-}
-
-bool isFinite(Complex64 z) {
-    return std::isfinite(z.re) && std::isfinite(z.im);
-}
-
 // A size of z (within a factor sqrt 2 of |z|), enough to compare corrections.
 double size(Complex64 z) {
     return std::fmax(std::fabs(z.re), std::fabs(z.im));
 }
 
-using Table = std::array<Complex64, kMaxCoefficients>;
-
-struct Values {
-    Complex64 p;
-    Complex64 derivative;
-};
-
-// P(z) and P'(z) by Horner's scheme.
-Values evaluate(const Table& a, int count, Complex64 z) {
-    Values v{a[0], {0, 0}};
-    for (int i = 1; i < count; ++i) {
-        v.derivative = add(multiply(z, v.derivative), v.p);
-        v.p = add(multiply(z, v.p), a[static_cast<std::size_t>(i)]);
-    }
-    return v;
-}
+using Table = bounds::Coefficients;
 
 // The largest |Wi| = |P(zi) / (a0 prod over j != i of (zi - zj))|, 0 where
 // P(zi) is 0; infinity where a root coincides with another where P is not 0,
@@ -71,19 +24,19 @@ double largestCorrection(const Table& a, int count, const Table& z) {
     const int n = count - 1;
     double largest = 0;
     for (int i = 1; i <= n; ++i) {
-        const Complex64 p = evaluate(a, count, z[static_cast<std::size_t>(i)]).p;
+        const Complex64 p =
+            bounds::valueAndDerivative(a, count, z[static_cast<std::size_t>(i)]).value;
         if (isZero(p)) {
             continue;  // a root, whether or not another one coincides with it
         }
-        Complex64 w = divide(p, a[0]);
+        Complex64 w = p / a[0];
         for (int j = 1; j <= n; ++j) {
-            const Complex64 d =
-                subtract(z[static_cast<std::size_t>(i)], z[static_cast<std::size_t>(j)]);
+            const Complex64 d = z[static_cast<std::size_t>(i)] - z[static_cast<std::size_t>(j)];
             if (j != i) {
                 if (isZero(d)) {
                     return std::numeric_limits<double>::infinity();
                 }
-                w = divide(w, d);
+                w = w / d;
             }
         }
         if (!isFinite(w)) {
@@ -100,21 +53,21 @@ void aberthStep(const Table& a, int count, Table& z) {
     const int n = count - 1;
     for (int i = 1; i <= n; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        const Values v = evaluate(a, count, z[k]);
-        if (isZero(v.p) || isZero(v.derivative)) {
+        const bounds::ValueAndDerivative v = bounds::valueAndDerivative(a, count, z[k]);
+        if (isZero(v.value) || isZero(v.derivative)) {
             continue;  // a root already, or no step to take here
         }
-        const Complex64 newton = divide(v.p, v.derivative);
+        const Complex64 newton = v.value / v.derivative;
         Complex64 sum{0, 0};
         for (int j = 1; j <= n; ++j) {
-            const Complex64 d = subtract(z[k], z[static_cast<std::size_t>(j)]);
+            const Complex64 d = z[k] - z[static_cast<std::size_t>(j)];
             if (j != i && !isZero(d)) {
-                sum = add(sum, divide({1, 0}, d));
+                sum = sum + Complex64{1, 0} / d;
             }
         }
-        const Complex64 denominator = subtract({1, 0}, multiply(newton, sum));
-        const Complex64 step = isZero(denominator) ? newton : divide(newton, denominator);
-        const Complex64 next = subtract(z[k], step);
+        const Complex64 denominator = Complex64{1, 0} - newton * sum;
+        const Complex64 step = isZero(denominator) ? newton : newton / denominator;
+        const Complex64 next = z[k] - step;
         if (isFinite(next)) {
             z[k] = next;
         }
@@ -149,11 +102,10 @@ void separateStarts(const CoefficientTable& asRead, int found, Table& z) {
 RefinedRoots refineRoots(const CoefficientTable& asRead,
                          const std::array<Complex, kMaxCoefficients>& listed, int found) {
     const int count = asRead.count;
-    Table a{};
+    const Table a = bounds::widened(asRead);
     Table z{};
     for (int i = 0; i < count; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        a[k] = {asRead.coefficients[k].re, asRead.coefficients[k].im};
         z[k] = {listed[k].re, listed[k].im};
     }
     separateStarts(asRead, found, z);

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "solver/complex64.hpp"
+#include "bounds/complex64.hpp"
 #include "solver/polynomial.hpp"
 
 namespace secant {

@@ -32,9 +32,9 @@
 #include <type_traits>
 #include <utility>
 
-#include "solver/complex_formulas.hpp"
-#include "solver/extended.hpp"
-#include "solver/numeric_environment.hpp"
+#include "arithmetic/complex_formulas.hpp"
+#include "arithmetic/extended.hpp"
+#include "arithmetic/numeric_environment.hpp"
 
 namespace secant::testing {
 namespace {
@@ -220,7 +220,7 @@ Outcome encode(soft::Unpacked value) {
 
 // Taking the value apart rounds it to 64 bits, raising what that raises.
 Outcome encode(SoftExtended value) {
-    return encode(soft::unpack(value));
+    return encode(soft::toUnpacked(value));
 }
 
 // Bit tests, not comparisons: those could raise a flag before it is read.

@@ -6,7 +6,7 @@
 // whole disks, of the listing's floats or of printed texts, against roots
 // computed with mpmath at 40 digits (of the coefficients rounded to single
 // precision).
-#include "app/inclusion.hpp"
+#include "bounds/inclusion.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,20 +15,21 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <limits>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "app/inclusion_bounds.hpp"
-#include "app/refined.hpp"
+#include "bounds/decimal.hpp"
+#include "bounds/directed.hpp"
+#include "bounds/root_bound.hpp"
+#include "exact_numbers.hpp"
 
 namespace secant::testing {
 namespace {
 
-using namespace inclusion;  // NOLINT(google-build-using-namespace): the functions under test
+using namespace bounds;     // NOLINT(google-build-using-namespace): the functions under test
+using namespace inclusion;  // NOLINT(google-build-using-namespace)
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
@@ -151,115 +152,6 @@ INSTANTIATE_TEST_SUITE_P(Inclusion, DirectedBoundTest, ::testing::ValuesIn(kBoun
 
 // ---------------------------------------------------------------------------
 // The read-back, against exact arithmetic on natural numbers.
-
-// A natural number in 32-bit limbs, least significant first.
-class Natural {
-public:
-    explicit Natural(std::uint64_t value) {
-        for (; value != 0; value >>= 32U) {
-            limbs_.push_back(static_cast<std::uint32_t>(value));
-        }
-    }
-
-    Natural& times(std::uint32_t factor) {
-        std::uint64_t carry = 0;
-        for (std::uint32_t& limb : limbs_) {
-            const std::uint64_t product = std::uint64_t{limb} * factor + carry;
-            limb = static_cast<std::uint32_t>(product);
-            carry = product >> 32U;
-        }
-        if (carry != 0) {
-            limbs_.push_back(static_cast<std::uint32_t>(carry));
-        }
-        trim();
-        return *this;
-    }
-
-    Natural& timesPowerOfTen(int k) {
-        for (int i = 0; i < k; ++i) {
-            times(10);
-        }
-        return *this;
-    }
-
-    Natural& timesPowerOfTwo(int k) {
-        for (int i = 0; i < k; ++i) {
-            times(2);
-        }
-        return *this;
-    }
-
-    // |a - b|.
-    friend Natural distance(const Natural& a, const Natural& b) {
-        const bool aLarger = compare(a, b) >= 0;
-        const Natural& big = aLarger ? a : b;
-        const Natural& small = aLarger ? b : a;
-        Natural result(0);
-        std::int64_t borrow = 0;
-        for (std::size_t i = 0; i < big.limbs_.size(); ++i) {
-            std::int64_t d = std::int64_t{big.limbs_[i]} - borrow -
-                             (i < small.limbs_.size() ? std::int64_t{small.limbs_[i]} : 0);
-            borrow = d < 0 ? 1 : 0;
-            d += borrow << 32U;
-            result.limbs_.push_back(static_cast<std::uint32_t>(d));
-        }
-        result.trim();
-        return result;
-    }
-
-    friend Natural product(const Natural& a, const Natural& b) {
-        Natural result(0);
-        result.limbs_.assign(a.limbs_.size() + b.limbs_.size(), 0);
-        for (std::size_t i = 0; i < a.limbs_.size(); ++i) {
-            std::uint64_t carry = 0;
-            for (std::size_t j = 0; j < b.limbs_.size(); ++j) {
-                const std::uint64_t t =
-                    std::uint64_t{a.limbs_[i]} * b.limbs_[j] + result.limbs_[i + j] + carry;
-                result.limbs_[i + j] = static_cast<std::uint32_t>(t);
-                carry = t >> 32U;
-            }
-            result.limbs_[i + b.limbs_.size()] = static_cast<std::uint32_t>(carry);
-        }
-        result.trim();
-        return result;
-    }
-
-    friend int compare(const Natural& a, const Natural& b) {
-        if (a.limbs_.size() != b.limbs_.size()) {
-            return a.limbs_.size() < b.limbs_.size() ? -1 : 1;
-        }
-        for (std::size_t i = a.limbs_.size(); i-- > 0;) {
-            if (a.limbs_[i] != b.limbs_[i]) {
-                return a.limbs_[i] < b.limbs_[i] ? -1 : 1;
-            }
-        }
-        return 0;
-    }
-
-private:
-    void trim() {
-        while (!limbs_.empty() && limbs_.back() == 0) {
-            limbs_.pop_back();
-        }
-    }
-
-    std::vector<std::uint32_t> limbs_;
-};
-
-// |x| = significand 2^exponent with an integer significand below 2^53.
-struct Binary {
-    std::uint64_t significand = 0;
-    int exponent = 0;
-};
-
-Binary binary(double x) {
-    if (x == 0) {
-        return {};
-    }
-    int e = 0;
-    const double fraction = std::frexp(std::fabs(x), &e);
-    return {static_cast<std::uint64_t>(std::ldexp(fraction, 53)), e - 53};
-}
 
 struct ReadBackCase {
     const char* name;
@@ -882,31 +774,6 @@ const PrintedCase kPrintedCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Inclusion, PrintedRootsTest, ::testing::ValuesIn(kPrintedCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-}  // namespace
-}  // namespace secant::testing
-
-namespace secant::testing {
-namespace {
-
-// The refined roots' digits: the general format of printf's %.*g, which the
-// C library writes exactly here (glibc), for values of every range and every
-// precision printed.
-TEST(RefinedListing, FormatsAsPrintfG) {
-    std::mt19937_64 random(20261209);
-    std::uniform_real_distribution<double> exponent(-300, 300);
-    for (int trial = 0; trial < 600; ++trial) {
-        const double value = (trial % 2 == 0 ? 1 : -1) * std::pow(10.0, exponent(random)) *
-                             std::uniform_real_distribution<double>(1, 10)(random);
-        const int digits = 6 + trial % 12;
-        char expected[64];
-        std::snprintf(expected, sizeof expected, "%.*g", digits, value);
-        EXPECT_EQ(formatSignificant(value, digits), expected) << digits;
-    }
-    EXPECT_EQ(formatSignificant(0.1, 17), "0.10000000000000001");
-    EXPECT_EQ(formatSignificant(-0.0, 6), "-0");
-    EXPECT_EQ(formatSignificant(1e-5, 6), "1e-05");
-}
 
 }  // namespace
 }  // namespace secant::testing

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "solver/numeric_environment.hpp"
+#include "arithmetic/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
 
 namespace secant::testing {

@@ -34,6 +34,8 @@ const TextCase kTexts[] = {
     {"Prefix", texts::kCoefficientsPrefix, 5, "A()= "},
     {"RootsHeader", texts::kRootsHeader.zeroTerminated(), 16, "Корни полинома: "},
     {"PressAnyKey", texts::kPressAnyKey.zeroTerminated(), 21, "Нажмите любую клавишу"},
+    // The picture's texts go back to UTF-8 for the file.
+    {"PictureTitle", texts::kPictureTitle.zeroTerminated(), 23, "Итерации метода секущих"},
 };
 
 class TextTest : public ::testing::TestWithParam<TextCase> {};

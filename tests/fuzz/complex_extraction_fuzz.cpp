@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "solver/complex.hpp"
-#include "solver/numeric_environment.hpp"
+#include "arithmetic/complex.hpp"
+#include "arithmetic/numeric_environment.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "solver/complex.hpp"
+#include "arithmetic/complex.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include <istream>
 #include <streambuf>
 
-#include "solver/complex_formulas.hpp"
+#include "arithmetic/complex_formulas.hpp"
 
 namespace secant {
 

@@ -5,7 +5,7 @@
 
 #include <istream>
 
-#include "solver/extended.hpp"
+#include "arithmetic/extended.hpp"
 
 namespace secant {
 

@@ -9,7 +9,7 @@
 // z * w and w * z may differ in the last bit of the imaginary part.
 #pragma once
 
-#include "solver/complex.hpp"
+#include "arithmetic/complex.hpp"
 
 namespace secant::formulas {
 

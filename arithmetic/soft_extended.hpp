@@ -13,12 +13,19 @@
 //             range (or the infinity or NaN that the product of an infinity
 //             or NaN is)
 //   SingleSum first + second rounded to 64 bits, for two Single values
-//   Sum       hi + lo rounded to 64 bits, for two Single or Exact values
+//   Sum       terms.hi + terms.lo rounded to 64 bits, for two Single or
+//             Exact values
 //   Quotient  that sum (or a Single or Exact value) over the Single value
 //             `divisor`, rounded to 64 bits
-//   Root      the square root of the binary64 value hi rounded to 64 bits;
-//             lo holds it rounded to binary64
+//   Root      the square root of the binary64 value root.radicand rounded to
+//             64 bits; root.rounded holds it rounded to binary64
 //   Unpacked  any other value, held in `unpacked`
+//
+// Each form has its factory (heldSingle, heldProduct, heldSingleSum,
+// heldSum, heldQuotient, heldRoot, heldUnpacked). The functions of this
+// layer take and give SoftExtended values; those of the integer layer below
+// say so in their names (addUnpacked, unpackedToSingle, ...), and the halves
+// of this layer that go through it are named ...ViaUnpacked.
 //
 // A sum or product of two binary32 values rounded to 64 bits and then to 24
 // is the same rounded once (64 >= 2 * 24 + 2), so binary32 arithmetic gives
@@ -51,7 +58,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "solver/unpacked_extended.hpp"
+#include "arithmetic/unpacked_extended.hpp"
 
 static_assert(FLT_EVAL_METHOD == 0, "binary64 arithmetic is evaluated in binary64");
 
@@ -59,14 +66,38 @@ namespace secant {
 
 enum class SoftForm : unsigned char { Single, Exact, SingleSum, Sum, Quotient, Root, Unpacked };
 
+namespace soft {
+
+// Two binary64 terms whose sum, rounded to 64 bits, is the value.
+struct Terms {
+    double hi;
+    double lo;
+};
+
+// A square root, rounded to 64 bits, of a binary64 value, and that root
+// rounded to binary64.
+struct RootParts {
+    double radicand;
+    double rounded;
+};
+
+}  // namespace soft
+
+// A value in the form it was made in, each field named for the forms that
+// use it (the layout is that of the plain fields it replaced).
 struct SoftExtended {
     SoftForm form = SoftForm::Single;
+    // Single: first is the value. Exact: the factors. SingleSum: the terms.
     float first = 0.0F;
     float second = 0.0F;
-    double hi = 0.0;
-    double lo = -0.0;  // x + -0 is x for every x, either zero included
-    double divisor = 1.0;
-    soft::Unpacked unpacked{};
+    union {
+        // Sum: the terms. Quotient: those of the numerator. (lo = -0: x + -0
+        // is x for every x, either zero included.)
+        soft::Terms terms{0.0, -0.0};
+        soft::RootParts root;  // Root
+    };
+    double divisor = 1.0;       // Quotient: the binary32 divisor
+    soft::Unpacked unpacked{};  // Unpacked
 };
 
 namespace soft {
@@ -90,21 +121,45 @@ float quotientToSingle(double hi, double lo, double divisor);
 double sumToDouble(double hi, double lo);
 Order rootOrder(double value, double y);
 
-Unpacked unpack(SoftExtended x);
-SoftExtended multiplyUnpacked(SoftExtended x, SoftExtended y);
-SoftExtended addUnpacked(SoftExtended x, SoftExtended y, bool subtract);
-SoftExtended divideUnpacked(SoftExtended x, SoftExtended y);
-float toSingleUnpacked(SoftExtended x);
-double toDoubleUnpacked(SoftExtended x);
-Order compareUnpacked(SoftExtended x, SoftExtended y);
+Unpacked toUnpacked(SoftExtended x);
+SoftExtended multiplyViaUnpacked(SoftExtended x, SoftExtended y);
+SoftExtended addViaUnpacked(SoftExtended x, SoftExtended y, bool subtract);
+SoftExtended divideViaUnpacked(SoftExtended x, SoftExtended y);
+float toSingleViaUnpacked(SoftExtended x);
+double toDoubleViaUnpacked(SoftExtended x);
+Order compareViaUnpacked(SoftExtended x, SoftExtended y);
 
-constexpr SoftExtended held(SoftForm form, double hi, double lo = -0.0, double divisor = 1.0) {
-    return SoftExtended{form, 0.0F, 0.0F, hi, lo, divisor, Unpacked{}};
+// The values of each form, every field given (the others at their defaults).
+inline constexpr Terms kNoTerms{0.0, -0.0};
+
+constexpr SoftExtended heldSingle(float value) {
+    return SoftExtended{SoftForm::Single, value, 0.0F, kNoTerms, 1.0, Unpacked{}};
 }
 
-// A form that also keeps its binary32 operands.
-constexpr SoftExtended heldWith(SoftForm form, float first, float second) {
-    return SoftExtended{form, first, second, 0.0, -0.0, 1.0, Unpacked{}};
+constexpr SoftExtended heldProduct(float x, float y) {
+    return SoftExtended{SoftForm::Exact, x, y, kNoTerms, 1.0, Unpacked{}};
+}
+
+constexpr SoftExtended heldSingleSum(float x, float y) {
+    return SoftExtended{SoftForm::SingleSum, x, y, kNoTerms, 1.0, Unpacked{}};
+}
+
+constexpr SoftExtended heldSum(double hi, double lo) {
+    return SoftExtended{SoftForm::Sum, 0.0F, 0.0F, Terms{hi, lo}, 1.0, Unpacked{}};
+}
+
+constexpr SoftExtended heldQuotient(Terms numerator, double divisor) {
+    return SoftExtended{SoftForm::Quotient, 0.0F, 0.0F, numerator, divisor, Unpacked{}};
+}
+
+constexpr SoftExtended heldRoot(double radicand, double rounded) {
+    SoftExtended x{SoftForm::Root, 0.0F, 0.0F, kNoTerms, 1.0, Unpacked{}};
+    x.root = RootParts{radicand, rounded};
+    return x;
+}
+
+constexpr SoftExtended heldUnpacked(Unpacked value) {
+    return SoftExtended{SoftForm::Unpacked, 0.0F, 0.0F, kNoTerms, 1.0, value};
 }
 
 constexpr bool isBinary64(const SoftExtended& x) {
@@ -124,17 +179,12 @@ constexpr double binary64Of(const SoftExtended& x) {
 
 // The two binary64 terms of a sum (SingleSum or Sum), or of a value of the
 // forms above and -0.
-struct Terms {
-    double hi;
-    double lo;
-};
-
 constexpr Terms termsOf(const SoftExtended& x) {
     if (x.form == SoftForm::SingleSum) {
         return Terms{x.first, x.second};
     }
     if (x.form == SoftForm::Sum) {
-        return Terms{x.hi, x.lo};
+        return x.terms;
     }
     return Terms{binary64Of(x), -0.0};
 }
@@ -174,7 +224,7 @@ constexpr double unitOf(double value) {
 // invalid, is kept as it is and raises invalid where it is used: a NaN result
 // goes the exact way, and that starts from the binary32 operands.
 inline SoftExtended widen(float value) {
-    return heldWith(SoftForm::Single, value, 0.0F);
+    return heldSingle(value);
 }
 
 // An Exact value rounded to binary32 (the product is exact at 64 bits, so
@@ -192,20 +242,19 @@ inline float roundedSum(const SoftExtended& x) {
 
 inline SoftExtended multiply(const SoftExtended& x, const SoftExtended& y) {
     if (x.form == SoftForm::Single && y.form == SoftForm::Single) {
-        const SoftExtended product = heldWith(SoftForm::Exact, x.first, y.first);
+        const SoftExtended product = heldProduct(x.first, y.first);
         if (!std::isfinite(roundedProduct(product))) [[unlikely]] {
             raiseForProduct(x.first, y.first);  // 0 * inf, a signalling NaN
         }
         return product;
     }
-    return multiplyUnpacked(x, y);
+    return multiplyViaUnpacked(x, y);
 }
 
 inline SoftExtended add(const SoftExtended& x, const SoftExtended& y, bool subtract) {
     // x - y is x + (-y) in every case, signed zeros included.
     if (x.form == SoftForm::Single && y.form == SoftForm::Single) {
-        const SoftExtended sum =
-            heldWith(SoftForm::SingleSum, x.first, subtract ? -y.first : y.first);
+        const SoftExtended sum = heldSingleSum(x.first, subtract ? -y.first : y.first);
         if (!std::isfinite(roundedSum(sum))) [[unlikely]] {
             raiseForSum(x.form, x.first, x.second, y.form, y.first, y.second, subtract);
         }
@@ -217,9 +266,9 @@ inline SoftExtended add(const SoftExtended& x, const SoftExtended& y, bool subtr
         if (std::isnan(hi + lo)) [[unlikely]] {
             raiseForSum(x.form, x.first, x.second, y.form, y.first, y.second, subtract);
         }
-        return held(SoftForm::Sum, hi, lo);
+        return heldSum(hi, lo);
     }
-    return addUnpacked(x, y, subtract);
+    return addViaUnpacked(x, y, subtract);
 }
 
 inline SoftExtended divide(const SoftExtended& x, const SoftExtended& y) {
@@ -230,9 +279,9 @@ inline SoftExtended divide(const SoftExtended& x, const SoftExtended& y) {
             // 0 / 0, x / 0, inf / inf, a signalling NaN
             raiseForQuotient(x.form, x.first, x.second, terms.hi, terms.lo, y.first);
         }
-        return held(SoftForm::Quotient, terms.hi, terms.lo, divisor);
+        return heldQuotient(terms, divisor);
     }
-    return divideUnpacked(x, y);
+    return divideViaUnpacked(x, y);
 }
 
 // The square root of a binary64 value, rounded once to 64 bits.
@@ -240,7 +289,7 @@ inline SoftExtended squareRoot(double value) {
     if (!(value >= 0.0)) [[unlikely]] {
         raiseForSquareRoot(value);  // a negative number
     }
-    return held(SoftForm::Root, value, std::sqrt(value));
+    return heldRoot(value, std::sqrt(value));
 }
 
 // Rounds to binary32, ties to even; beyond the range gives an infinity and
@@ -262,30 +311,30 @@ inline float toSingle(const SoftExtended& x) {
             return std::isfinite(sum) ? sum : sumToSingle(x.first, x.second);
         }
         case SoftForm::Sum: {
-            const double sum = x.hi + x.lo;
+            const double sum = x.terms.hi + x.terms.lo;
             // A zero sum is exact, its sign that of the rounding to 64 bits.
             if (clearOfSingleTies(sum) || sum == 0.0) {
                 return static_cast<float>(sum);
             }
             // An exact binary64 sum (as the sum of two floats mostly is) is
             // rounded once, halfway or not, as long as it cannot overflow.
-            if (magnitudeBits(sum) < kTwoTo127 && sumError(x.hi, x.lo, sum) == 0.0) {
+            if (magnitudeBits(sum) < kTwoTo127 && sumError(x.terms.hi, x.terms.lo, sum) == 0.0) {
                 return static_cast<float>(sum);
             }
-            return sumToSingle(x.hi, x.lo);
+            return sumToSingle(x.terms.hi, x.terms.lo);
         }
         case SoftForm::Quotient: {
-            const double quotient = (x.hi + x.lo) / x.divisor;
+            const double quotient = (x.terms.hi + x.terms.lo) / x.divisor;
             // Zero only for a zero numerator over a finite divisor, or any
             // finite one over an infinity: exact.
             if (clearOfSingleTies(quotient) || quotient == 0.0) {
                 return static_cast<float>(quotient);
             }
-            return quotientToSingle(x.hi, x.lo, x.divisor);
+            return quotientToSingle(x.terms.hi, x.terms.lo, x.divisor);
         }
         default: break;
     }
-    return toSingleUnpacked(x);
+    return toSingleViaUnpacked(x);
 }
 
 // Rounds to binary64, ties to even, in the same way.
@@ -314,7 +363,7 @@ inline double toDouble(const SoftExtended& x) {
         }
         default: break;
     }
-    return toDoubleUnpacked(x);
+    return toDoubleViaUnpacked(x);
 }
 
 constexpr Order orderOf(double x, double y) {
@@ -340,15 +389,15 @@ inline Order compare(const SoftExtended& x, const SoftExtended& y) {
         // rounded to binary64 differs from y, the root rounded to 64 bits
         // (which then cannot equal y) lies on the same side.
         const double yValue = binary64Of(y);
-        if (x.lo < yValue) {
+        if (x.root.rounded < yValue) {
             return Order::Less;
         }
-        if (x.lo > yValue) {
+        if (x.root.rounded > yValue) {
             return Order::Greater;
         }
-        return rootOrder(x.hi, yValue);
+        return rootOrder(x.root.radicand, yValue);
     }
-    return compareUnpacked(x, y);
+    return compareViaUnpacked(x, y);
 }
 
 // Ordered comparison as the x87 FCOMI makes it: a NaN operand makes every

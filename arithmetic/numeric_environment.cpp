@@ -1,8 +1,8 @@
-#include "solver/numeric_environment.hpp"
+#include "arithmetic/numeric_environment.hpp"
 
 #include <cfenv>
 
-#include "solver/extended.hpp"
+#include "arithmetic/extended.hpp"
 
 namespace secant {
 

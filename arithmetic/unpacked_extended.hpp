@@ -97,30 +97,30 @@ constexpr bool isZero(Unpacked x) {
 
 // The exact value of a binary32 or binary64 encoding. A signalling NaN stays
 // signalling: what it raises is up to the operation that uses it.
-Unpacked fromBinary(std::uint64_t bits, const BinaryFormat& format);
+Unpacked unpackBinary(std::uint64_t bits, const BinaryFormat& format);
 
 // A binary32 value as the x87 unit loads it: exact, and a signalling NaN
 // raises invalid and is quieted.
-Unpacked unpackedSingle(float value);
+Unpacked unpackSingle(float value);
 
 // The encoding of x rounded to a binary format, ties to even: beyond the
 // range an infinity, with overflow raised; below it a subnormal or zero.
-std::uint64_t toBinary(Unpacked x, const BinaryFormat& format);
+std::uint64_t unpackedToBinary(Unpacked x, const BinaryFormat& format);
 
-float toSingle(Unpacked x);
-double toDouble(Unpacked x);
+float unpackedToSingle(Unpacked x);
+double unpackedToDouble(Unpacked x);
 
 // x + y, or x - y, rounded to 64 bits.
-Unpacked add(Unpacked x, Unpacked y, bool subtract);
-Unpacked multiply(Unpacked x, Unpacked y);
-Unpacked divide(Unpacked x, Unpacked y);
+Unpacked addUnpacked(Unpacked x, Unpacked y, bool subtract);
+Unpacked multiplyUnpacked(Unpacked x, Unpacked y);
+Unpacked divideUnpacked(Unpacked x, Unpacked y);
 
 // The square root of a binary64 value, rounded once to 64 bits.
-Unpacked unpackedSquareRoot(double value);
+Unpacked squareRootUnpacked(double value);
 
 // The order of two values as the x87 unit compares them; it raises nothing.
 enum class Order { Less, Equal, Greater, Unordered };
 
-Order compare(Unpacked x, Unpacked y);
+Order compareUnpacked(Unpacked x, Unpacked y);
 
 }  // namespace secant::soft

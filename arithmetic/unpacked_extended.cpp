@@ -1,9 +1,9 @@
-#include "solver/unpacked_extended.hpp"
+#include "arithmetic/unpacked_extended.hpp"
 
 #include <bit>
 #include <cmath>
 
-#include "solver/wide_word.hpp"
+#include "arithmetic/wide_word.hpp"
 
 namespace secant::soft {
 
@@ -243,7 +243,7 @@ void raise(unsigned flags) {
 
 // The exact extended value of a binary32 or binary64 encoding. A signalling
 // NaN stays signalling: what it raises is up to the operation that uses it.
-Unpacked fromBinary(std::uint64_t bits, const BinaryFormat& format) {
+Unpacked unpackBinary(std::uint64_t bits, const BinaryFormat& format) {
     const BinaryFields f = fieldsOf(bits, format);
     const int shift = 63 - format.fractionBits;
     if (f.biased == format.maxBiased()) {
@@ -264,12 +264,12 @@ Unpacked fromBinary(std::uint64_t bits, const BinaryFormat& format) {
                     f.biased + format.minExponent - 1, f.negative};
 }
 
-Unpacked unpackedSingle(float value) {
-    const Unpacked x = fromBinary(std::bit_cast<std::uint32_t>(value), kBinary32);
+Unpacked unpackSingle(float value) {
+    const Unpacked x = unpackBinary(std::bit_cast<std::uint32_t>(value), kBinary32);
     return isNaN(x) ? quietNaN(x) : x;
 }
 
-std::uint64_t toBinary(Unpacked x, const BinaryFormat& format) {
+std::uint64_t unpackedToBinary(Unpacked x, const BinaryFormat& format) {
     const int dropped = 63 - format.fractionBits;
     // Zero's exponent and the special one lie outside this range.
     if (static_cast<std::uint32_t>(x.exponent - format.minExponent) <=
@@ -308,18 +308,18 @@ std::uint64_t toBinary(Unpacked x, const BinaryFormat& format) {
     return sign | roundToMultiple(x.significand, x.exponent, lowest);
 }
 
-float toSingle(Unpacked x) {
-    return std::bit_cast<float>(static_cast<std::uint32_t>(toBinary(x, kBinary32)));
+float unpackedToSingle(Unpacked x) {
+    return std::bit_cast<float>(static_cast<std::uint32_t>(unpackedToBinary(x, kBinary32)));
 }
 
-double toDouble(Unpacked x) {
-    return std::bit_cast<double>(toBinary(x, kBinary64));
+double unpackedToDouble(Unpacked x) {
+    return std::bit_cast<double>(unpackedToBinary(x, kBinary64));
 }
 
 // The arithmetic avoids branches that depend on the data (signs, which
 // operand is larger, the rounding direction): those go either way at random.
 
-Unpacked add(Unpacked x, Unpacked y, bool subtract) {
+Unpacked addUnpacked(Unpacked x, Unpacked y, bool subtract) {
     if (needsSpecialCare(x, y)) [[unlikely]] {
         // A zero term, as the free terms of many equations are, needs no call.
         if (isZero(y) && isFiniteNonZero(x)) {
@@ -354,7 +354,7 @@ Unpacked add(Unpacked x, Unpacked y, bool subtract) {
     return roundWide(negative, std::int64_t{bigExponent} + 1 - shift, wide::shiftLeft(s, shift));
 }
 
-Unpacked multiply(Unpacked x, Unpacked y) {
+Unpacked multiplyUnpacked(Unpacked x, Unpacked y) {
     if (needsSpecialCare(x, y)) [[unlikely]] {
         return multiplySpecial(x, y);
     }
@@ -368,7 +368,7 @@ Unpacked multiply(Unpacked x, Unpacked y) {
                      normalized);
 }
 
-Unpacked divide(Unpacked x, Unpacked y) {
+Unpacked divideUnpacked(Unpacked x, Unpacked y) {
     if (needsSpecialCare(x, y)) [[unlikely]] {
         return divideSpecial(x, y);
     }
@@ -388,8 +388,8 @@ Unpacked divide(Unpacked x, Unpacked y) {
                      wide::Word128{d.quotient, d.remainder == rest ? kHalf : below});
 }
 
-Unpacked unpackedSquareRoot(double value) {
-    const Unpacked x = fromBinary(std::bit_cast<std::uint64_t>(value), kBinary64);
+Unpacked squareRootUnpacked(double value) {
+    const Unpacked x = unpackBinary(std::bit_cast<std::uint64_t>(value), kBinary64);
     if (isNaN(x)) {
         return quietNaN(x);
     }
@@ -416,7 +416,7 @@ Unpacked unpackedSquareRoot(double value) {
     return roundWide(false, rootExponent, rounded);
 }
 
-Order compare(Unpacked x, Unpacked y) {
+Order compareUnpacked(Unpacked x, Unpacked y) {
     if (isNaN(x) || isNaN(y)) {
         return Order::Unordered;
     }

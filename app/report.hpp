@@ -1,0 +1,24 @@
+// The --report lines: for each listed root, how it was found, |P(x)| and
+// its inclusion disk; for each refined root, its disk.
+#pragma once
+
+#include "app/output.hpp"
+#include "app/refined.hpp"
+#include "bounds/inclusion.hpp"
+#include "solver/recovery.hpp"
+
+namespace secant {
+
+// A line per root of the listing, roots 1 to roots.found, with the residual
+// |P(x)| of the equation as read (asRead) and the disks of the listing.
+void printReport(Console& console, const FoundRoots& roots, const CoefficientTable& asRead,
+                 const RootDisks& disks);
+
+// A line per refined root, with its disk.
+void printRefinedReport(Console& console, const RefinedListing& listing);
+
+// " из точек (a, b) и (c, d)": the start points of a search, in the report
+// and in the trace.
+void printStartPoints(Console& console, Complex start0, Complex start1);
+
+}  // namespace secant

@@ -1,0 +1,364 @@
+#include "bounds/inclusion.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "bounds/decimal.hpp"
+#include "bounds/directed.hpp"
+#include "bounds/root_bound.hpp"
+
+namespace secant::inclusion {
+
+using namespace bounds;  // NOLINT(google-build-using-namespace): the arithmetic of every bound
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The disks.
+
+namespace {
+
+bool readCentre(const PrintedRoot& root, Centre& centre) {
+    const ReadBack re = readBack(root.re);
+    const ReadBack im = readBack(root.im);
+    centre.at = {re.value, im.value};
+    centre.error = addUp(re.error, im.error);
+    return re.valid && im.valid;
+}
+
+void setRadius(RootDisk& disk, DiskKind kind, double radius) {
+    if (!std::isfinite(radius)) {
+        disk.kind = DiskKind::None;
+        disk.reason = NoDiskReason::Overflow;
+        return;
+    }
+    const Radius printed = roundRadiusUp(radius);
+    disk.kind = kind;
+    disk.radiusText = printed.text;
+    disk.radius = printed.upper;
+}
+
+}  // namespace
+
+// A polynomial of degree n >= 1 has a root within n |P(z)| / |P'(z)| of z:
+// P'/P(z) is the sum of 1 / (z - root) over its n roots, so |P'/P(z)| <= n /
+// (distance to the nearest root). Around the printed root the radius grows
+// by the distance between the two centres. Returns infinity, with the
+// reason, where no such radius can be bounded.
+double singlePointRadius(const Coefficients& a, int count, const Centre& centre,
+                         NoDiskReason& reason) {
+    const int n = count - 1;
+    Coefficients derivative{};
+    for (int i = 0; i < n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const auto times = static_cast<double>(n - i);  // (n - i) ai is exact: 24 bits by 4
+        derivative[k] = {times * a[k].re, times * a[k].im};
+    }
+    const Evaluated p = evaluate(a, count, centre.at);
+    const Evaluated dp = evaluate(derivative, n, centre.at);
+    reason = NoDiskReason::Overflow;
+    if (!isFinite(p) || !isFinite(dp)) {
+        return kInfinity;
+    }
+    const double pUp = magnitudeUp(p);
+    const double dpDown = magnitudeDown(dp);
+    if (pUp == 0) {
+        return centre.error;  // P is exactly 0 there (evaluate): the centre is a root
+    }
+    if (dpDown == 0) {
+        reason = NoDiskReason::DerivativeNearZero;
+        return kInfinity;
+    }
+    return addUp(multiplyUp(static_cast<double>(n), divideUp(pUp, dpDown)), centre.error);
+}
+
+namespace {
+
+void singlePointDisk(const Coefficients& a, int count, const Centre& centre, RootDisk& disk) {
+    NoDiskReason reason = NoDiskReason::Overflow;
+    const double radius = singlePointRadius(a, count, centre, reason);
+    if (std::isfinite(radius)) {
+        setRadius(disk, DiskKind::SinglePoint, radius);
+    } else {
+        disk.kind = DiskKind::None;
+        disk.reason = reason;
+    }
+}
+
+}  // namespace
+
+// The simultaneous inclusion of Braess and Hadeler. For distinct z1..zn and
+// Wi = P(zi) / (a0 prod over j != i of (zi - zj)), Lagrange interpolation at
+// the zi gives P(z) = a0 prod(z - zj) (1 + sum of Wj / (z - zj)). So P is a0
+// times the characteristic polynomial of A = diag(zj) - W 1^T, whose
+// Gershgorin discs |z - (zi - Wi)| <= (n - 1) |Wi| lie in the disks
+// Di: |z - zi| <= n |Wi|. Gershgorin's theorem then says that the Di hold
+// every root, and that a connected union of m of them apart from the others
+// holds exactly m. A single Di of a group need not hold any.
+//
+// The same count holds for any disks Ei that contain the Di, around other
+// centres and of other radii: each connected union of the Di lies in one
+// connected union of the Ei, so a connected union of m of the Ei (apart from
+// the other Ei, and so from their Di) holds exactly the Di of its m members,
+// and with them exactly m roots. The printed disks are such Ei.
+//
+// So that each disk of a group also holds a root of its own, its radius is
+// at least that of a disk around it known to hold one: the single-point
+// disk, or a disk that covers every Dj of its group (which together hold as
+// many roots as they are), whichever is smaller. Grown so, disks of two
+// groups may come to overlap; then the groups are one, and its disks grow
+// again, until no more groups merge. Radii only grow, so that ends within n
+// rounds.
+//
+// A disk Di apart from all the others holds one root r, and a smaller disk
+// does too. At r, 1 + sum of Wj / (r - zj) = 0 gives
+//   |r - zi| = |Wi| / |1 + sum over j != i of Wj / (r - zj)| <= |Wi| / (1 - Si),
+// with Si = sum over j != i of |Wj| / (|zi - zj| - n |Wi|), since
+// |r - zj| >= |zi - zj| - |r - zi| >= |zi - zj| - n |Wi| > n |Wj| (the disks
+// are apart), which also makes Si < (n - 1) / n: the radius |Wi| / (1 - Si)
+// is at most n |Wi|, and the smaller disk lies in Di, so it holds r and no
+// other root. A disk that stays apart from the grown disks of the groups is
+// apart from their Di too, so this holds for it.
+//
+// A centre at which P is exactly zero (evaluate shows it) has Wi = 0: its Di
+// is the point zi, a root. The theorem needs nothing more: apart from the
+// others it holds exactly that root (so zi is a simple root), printed with
+// radius 0 plus the read-back error; in a group its single-point radius is
+// that too, so it stays a point, the root of its own, and one of the m disks
+// that hold m roots together.
+
+// False where the theorem cannot be used: two equal centres, or a bound
+// beyond the binary64 range.
+bool weierstrassCorrections(const Coefficients& a, int count, const Centres& c, Corrections& w) {
+    const int n = count - 1;
+    const double leading = modulusDown(std::fabs(a[0].re), std::fabs(a[0].im));
+    for (int i = 1; i <= n; ++i) {
+        const Evaluated p = evaluate(a, count, c[i].at);
+        if (!isFinite(p)) {
+            return false;
+        }
+        // |Wi| <= |P(zi)| / |a0| / prod |zi - zj|, each divisor bounded below.
+        double magnitude = divideUp(magnitudeUp(p), leading);
+        for (int j = 1; j <= n; ++j) {
+            const double distance = j == i ? 1.0 : distanceDown(c[i].at, c[j].at);
+            if (distance == 0) {
+                return false;
+            }
+            magnitude = divideUp(magnitude, distance);
+        }
+        w.magnitude[i] = magnitude;
+        w.spread[i] = multiplyUp(static_cast<double>(n), magnitude);
+        if (!std::isfinite(addUp(w.spread[i], c[i].error))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Two printed disks are apart when the distance of the printed centres,
+// bounded below, exceeds the sum of the printed radii, bounded above. Where
+// that cannot be shown they are taken to meet: a group taken too large
+// still holds as many roots as it has disks.
+void groupOverlapping(const Centres& c, int n, RootDisks& disks) {
+    for (int i = 1; i <= n; ++i) {
+        disks[i].group = i;
+        disks[i].meets = 0;
+    }
+    for (int i = 1; i <= n; ++i) {
+        for (int j = i + 1; j <= n; ++j) {
+            const double apart =
+                subtractDown(distanceDown(c[i].at, c[j].at), addUp(c[i].error, c[j].error));
+            if (apart > addUp(disks[i].radius, disks[j].radius)) {
+                continue;
+            }
+            disks[i].meets |= 1U << static_cast<unsigned>(j);
+            disks[j].meets |= 1U << static_cast<unsigned>(i);
+            const int kept = std::min(disks[i].group, disks[j].group);
+            const int merged = std::max(disks[i].group, disks[j].group);
+            for (int k = 1; k <= n; ++k) {
+                if (disks[k].group == merged) {
+                    disks[k].group = kept;
+                }
+            }
+        }
+    }
+    for (int i = 1; i <= n; ++i) {
+        disks[i].groupSize = 0;
+        for (int j = 1; j <= n; ++j) {
+            disks[i].groupSize += disks[j].group == disks[i].group ? 1 : 0;
+        }
+    }
+}
+
+int groupCount(const RootDisks& disks, int n) {
+    int groups = 0;
+    for (int i = 1; i <= n; ++i) {
+        groups += disks[i].group == i ? 1 : 0;
+    }
+    return groups;
+}
+
+// The radius of a disk around the printed root i that covers the disks Dj of
+// its group: at least |printed root - zi| + |zi - zj| + n |Wj| for each j.
+double coveringRadius(const Centres& c, int n, const Corrections& w, const RootDisks& disks,
+                      int i) {
+    double radius = 0;
+    for (int j = 1; j <= n; ++j) {
+        if (disks[j].group == disks[i].group) {
+            const double reach = addUp(distanceUp(c[i].at, c[j].at), w.spread[j]);
+            radius = std::fmax(radius, addUp(reach, c[i].error));
+        }
+    }
+    return radius;
+}
+
+// |Wi| / (1 - Si) rounded up, for a disk apart from the others; at most n |Wi|.
+double isolatedRadius(const Centres& c, int n, const Corrections& w, int i) {
+    double sum = 0;
+    for (int j = 1; j <= n; ++j) {
+        if (j != i) {
+            const double gap = subtractDown(distanceDown(c[i].at, c[j].at), w.spread[i]);
+            if (gap == 0) {
+                return w.spread[i];
+            }
+            sum = addUp(sum, divideUp(w.magnitude[j], gap));
+        }
+    }
+    const double margin = subtractDown(1.0, sum);
+    return margin == 0 ? w.spread[i] : std::fmin(divideUp(w.magnitude[i], margin), w.spread[i]);
+}
+
+bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootDisks& disks) {
+    const int n = count - 1;
+    Corrections w;
+    if (!weierstrassCorrections(a, count, c, w)) {
+        return false;
+    }
+    std::array<double, kMaxCoefficients> least{};   // the disk of n |Wi| around the printed root
+    std::array<double, kMaxCoefficients> single{};  // the single-point disk, or infinity
+    for (int i = 1; i <= n; ++i) {
+        least[i] = addUp(w.spread[i], c[i].error);
+        NoDiskReason unused = NoDiskReason::Overflow;
+        single[i] = singlePointRadius(a, count, c[i], unused);
+        setRadius(disks[i], DiskKind::Simultaneous, least[i]);
+    }
+    groupOverlapping(c, n, disks);
+    for (bool merged = true; merged;) {
+        const int groups = groupCount(disks, n);
+        for (int i = 1; i <= n; ++i) {
+            if (disks[i].groupSize > 1) {
+                const double own = std::fmin(single[i], coveringRadius(c, n, w, disks, i));
+                setRadius(disks[i], DiskKind::Simultaneous, std::fmax(least[i], own));
+                if (disks[i].kind == DiskKind::None) {
+                    return false;
+                }
+            }
+        }
+        groupOverlapping(c, n, disks);
+        merged = groupCount(disks, n) < groups;
+    }
+    for (int i = 1; i <= n; ++i) {
+        if (disks[i].groupSize == 1) {
+            setRadius(disks[i], DiskKind::Simultaneous,
+                      addUp(isolatedRadius(c, n, w, i), c[i].error));
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// Every root lies within the bound B of rootModulusBound of zero, so the disk
+// of radius |p| + B around any point p holds every root. A printed radius
+// above that is replaced by it: the disk still holds a root, all of them.
+//
+// The groups stay as they were found with the radii before the cap, and what
+// the lines say of them stays true. A capped disk C lies in its disk E before
+// the cap (the same centre). E belongs to a group of m disks whose union holds
+// exactly m roots: the simultaneous theorem for the disks of a group, and one
+// root in a disk shown apart. C lies in that union and holds all n roots, so
+// m = n: a capped disk is only ever one of a single group of all n disks, or
+// the one disk of a linear equation. The printed disks of that group hold all
+// n roots, as its lines say. Every other printed disk holds a root, which lies
+// in C too, so C meets each of them: no disk named as meeting it is apart from
+// it, and the disks named as apart from E are apart from C. Single-point
+// disks make no claim of groups; each capped one holds every root.
+void capAtRootBound(const Coefficients& a, int count, const Centres& c, int found,
+                    RootDisks& disks) {
+    const double bound = rootModulusBound(a, count);
+    for (int k = 1; k <= found; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        RootDisk& disk = disks[index];
+        const double reach =
+            addUp(addUp(modulusUp(c[index].at.re, c[index].at.im), c[index].error), bound);
+        if (disk.kind == DiskKind::None || !std::isfinite(reach)) {
+            continue;
+        }
+        const Radius capped = roundRadiusUp(reach);
+        if (capped.upper < disk.radius) {
+            disk.radiusText = capped.text;
+            disk.radius = capped.upper;
+            disk.byRootBound = true;
+        }
+    }
+}
+
+}  // namespace
+
+}  // namespace secant::inclusion
+
+namespace secant {
+
+using inclusion::Centres;
+using inclusion::Coefficients;
+
+RootDisks includePrintedRoots(const CoefficientTable& asRead, const PrintedRoots& roots,
+                              int found) {
+    RootDisks disks{};
+    const int count = asRead.count;
+    if (found < 1 || count < 2 || found > count - 1) {
+        return disks;
+    }
+    const Coefficients a = bounds::widened(asRead);
+    Centres centres{};
+    std::array<bool, kMaxCoefficients> readable{};
+    for (int k = 1; k <= found; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        readable[index] = inclusion::readCentre(roots[index], centres[index]);
+        disks[index].centreRe = centres[index].at.re;
+        disks[index].centreIm = centres[index].at.im;
+    }
+    const bool allReadable = std::all_of(readable.begin() + 1, readable.begin() + found + 1,
+                                         [](bool valid) { return valid; });
+    if (!allReadable || found < count - 1 ||
+        !inclusion::simultaneousDisks(a, count, centres, disks)) {
+        for (int k = 1; k <= found; ++k) {
+            const auto index = static_cast<std::size_t>(k);
+            disks[index].kind = DiskKind::None;
+            disks[index].reason = NoDiskReason::NotFinite;
+            if (readable[index]) {
+                inclusion::singlePointDisk(a, count, centres[index], disks[index]);
+            }
+        }
+    }
+    inclusion::capAtRootBound(a, count, centres, found, disks);
+    return disks;
+}
+
+RootDisks includeRoots(const CoefficientTable& asRead,
+                       const std::array<Complex, kMaxCoefficients>& roots, int found) {
+    PrintedRoots printed{};
+    for (int k = 1; k <= found && k < kMaxCoefficients; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        printed[index] = {bounds::printedPart(roots[index].real()),
+                          bounds::printedPart(roots[index].imag())};
+    }
+    return includePrintedRoots(asRead, printed, found);
+}
+
+}  // namespace secant
