@@ -121,8 +121,10 @@ RefinedRoots refineRoots(const CoefficientTable& asRead,
             least = correction;
             best = z;
             sinceLeast = 0;
-        } else if (++sinceLeast == kRefinementStagnation) {
-            refined.converged = std::isfinite(least);
+        } else if (std::isfinite(least) && ++sinceLeast == kRefinementStagnation) {
+            // Corrections beyond the range do not say the disks stopped
+            // shrinking: such steps go on to the limit.
+            refined.converged = true;
             break;
         }
     }
