@@ -18,8 +18,8 @@ public:
     ConsoleSession& operator=(const ConsoleSession&) = delete;
 };
 
-// Writes a zero-terminated Windows-1251 text of at most 99 bytes, converted
-// for the console, without a line end (longer texts are cut at 99 bytes).
+// Writes a zero-terminated Windows-1251 text of at most kMaxTextBytes, converted
+// for the console, without a line end (longer texts are cut there).
 void printOem(std::ostream& out, const char* text);
 
 // Blocks until one key press arrives from the console itself, never from
