@@ -378,10 +378,16 @@ INSTANTIATE_TEST_SUITE_P(Refinement, RefineTest, ::testing::ValuesIn(kRefineCase
 // binary64 range: no step shows the disks stopped shrinking, so the
 // refinement goes on to its limit and says it did not converge.
 TEST_F(SolverTest, CorrectionsBeyondTheRangeGoOnToTheLimit) {
-    const CoefficientTable asRead =
-        tableOf({{1e-20F, 0}, {-3e17F, 0}, {1.2e18F, 0}, {-2.1e18F, 0}, {2.1e18F, 0},
-                 {-1.3125e18F, 0}, {5.25e17F, 0}, {-1.3125e17F, 0}, {1.875e16F, 0},
-                 {-1.171875e15F, 0}});
+    const CoefficientTable asRead = tableOf({{1e-20F, 0},
+                                             {-3e17F, 0},
+                                             {1.2e18F, 0},
+                                             {-2.1e18F, 0},
+                                             {2.1e18F, 0},
+                                             {-1.3125e18F, 0},
+                                             {5.25e17F, 0},
+                                             {-1.3125e17F, 0},
+                                             {1.875e16F, 0},
+                                             {-1.171875e15F, 0}});
     const RefinedRoots refined = refineRoots(asRead, {}, 0);
     EXPECT_FALSE(refined.converged);
     EXPECT_EQ(refined.iterations, kMaxRefinementIterations);
