@@ -11,9 +11,9 @@
 #include "app/shown_number.hpp"
 #include "app/svg.hpp"
 #include "app/texts.hpp"
-#include "arithmetic/numeric_environment.hpp"
-#include "bounds/decimal.hpp"
-#include "bounds/inclusion.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
+#include "solver/bounds/decimal.hpp"
+#include "solver/bounds/inclusion.hpp"
 #include "solver/polynomial.hpp"
 #include "solver/recovery.hpp"
 

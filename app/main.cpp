@@ -3,9 +3,9 @@
 
 #include "app/dialogue.hpp"
 #include "app/options.hpp"
-#include "arithmetic/numeric_environment.hpp"
 #include "platform/console.hpp"
 #include "platform/file_write.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "bounds/decimal.hpp"
+#include "solver/bounds/decimal.hpp"
 
 namespace secant {
 

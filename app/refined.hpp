@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "bounds/inclusion.hpp"
+#include "solver/bounds/inclusion.hpp"
 #include "solver/refinement.hpp"
 
 namespace secant {

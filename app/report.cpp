@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "app/shown_number.hpp"
-#include "bounds/horner.hpp"
+#include "solver/bounds/horner.hpp"
 
 namespace secant {
 

@@ -4,7 +4,7 @@
 
 #include "app/output.hpp"
 #include "app/refined.hpp"
-#include "bounds/inclusion.hpp"
+#include "solver/bounds/inclusion.hpp"
 #include "solver/recovery.hpp"
 
 namespace secant {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <ostream>
 
-#include "bounds/decimal.hpp"
+#include "solver/bounds/decimal.hpp"
 
 namespace secant {
 

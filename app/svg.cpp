@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "app/texts.hpp"
-#include "bounds/decimal.hpp"
 #include "platform/cp1251.hpp"
+#include "solver/bounds/decimal.hpp"
 
 namespace secant {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bounds/inclusion.hpp"
+#include "solver/bounds/inclusion.hpp"
 #include "solver/polynomial.hpp"
 
 namespace secant {

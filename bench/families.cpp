@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "arithmetic/numeric_environment.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
 #include "solver/recovery.hpp"
 #include "solver/refinement.hpp"
 

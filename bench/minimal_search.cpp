@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "arithmetic/numeric_environment.hpp"
 #include "bench/bare_search.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
 
 int main() {
     secant::establishNumericEnvironment();

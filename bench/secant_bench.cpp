@@ -5,9 +5,9 @@
 #include <string>
 
 #include "app/dialogue.hpp"
-#include "arithmetic/numeric_environment.hpp"
 #include "bench/bare_search.hpp"
 #include "platform/cp1251.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
 
 namespace {

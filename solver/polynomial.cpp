@@ -1,6 +1,6 @@
 #include "solver/polynomial.hpp"
 
-#include "arithmetic/numeric_environment.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
 
 namespace secant {
 

@@ -3,7 +3,7 @@
 // written, so each intermediate value is rounded exactly as Complex rounds.
 #pragma once
 
-#include "arithmetic/coefficient_table.hpp"
+#include "solver/arithmetic/coefficient_table.hpp"
 
 namespace secant {
 

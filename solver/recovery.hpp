@@ -3,7 +3,7 @@
 // zero, or sought again from other start points.
 #pragma once
 
-#include "arithmetic/numeric_environment.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
 #include "solver/start_points.hpp"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "bounds/horner.hpp"
+#include "solver/bounds/horner.hpp"
 #include "solver/start_points.hpp"
 
 namespace secant {

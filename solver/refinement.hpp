@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "bounds/complex64.hpp"
+#include "solver/bounds/complex64.hpp"
 #include "solver/polynomial.hpp"
 
 namespace secant {

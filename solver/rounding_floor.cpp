@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "bounds/directed.hpp"
-#include "bounds/horner.hpp"
+#include "solver/bounds/directed.hpp"
+#include "solver/bounds/horner.hpp"
 
 namespace secant {
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "bounds/decimal.hpp"
-#include "bounds/horner.hpp"
 #include "exact_numbers.hpp"
+#include "solver/bounds/decimal.hpp"
+#include "solver/bounds/horner.hpp"
 #include "solver/polynomial.hpp"
 #include "test_support.hpp"
 

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <string>
 
-#include "arithmetic/numeric_environment.hpp"
 #include "platform/cp1251.hpp"
 #include "platform/input_buffer.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
 
 namespace secant {

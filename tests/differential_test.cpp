@@ -32,9 +32,9 @@
 #include <type_traits>
 #include <utility>
 
-#include "arithmetic/complex_formulas.hpp"
-#include "arithmetic/extended.hpp"
-#include "arithmetic/numeric_environment.hpp"
+#include "solver/arithmetic/complex_formulas.hpp"
+#include "solver/arithmetic/extended.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
 
 namespace secant::testing {
 namespace {

@@ -6,7 +6,7 @@
 // whole disks, of the listing's floats or of printed texts, against roots
 // computed with mpmath at 40 digits (of the coefficients rounded to single
 // precision).
-#include "bounds/inclusion.hpp"
+#include "solver/bounds/inclusion.hpp"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "bounds/decimal.hpp"
-#include "bounds/directed.hpp"
-#include "bounds/root_bound.hpp"
 #include "exact_numbers.hpp"
+#include "solver/bounds/decimal.hpp"
+#include "solver/bounds/directed.hpp"
+#include "solver/bounds/root_bound.hpp"
 
 namespace secant::testing {
 namespace {

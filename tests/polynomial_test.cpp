@@ -1,7 +1,7 @@
 #include <cmath>
 #include <string>
 
-#include "bounds/decimal.hpp"
+#include "solver/bounds/decimal.hpp"
 #include "solver/recovery.hpp"
 #include "test_support.hpp"
 

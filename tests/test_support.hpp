@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "arithmetic/numeric_environment.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
 
 namespace secant::testing {

@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "arithmetic/complex.hpp"
-#include "arithmetic/numeric_environment.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
+#include "solver/complex.hpp"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "app/dialogue.hpp"
-#include "arithmetic/numeric_environment.hpp"
 #include "platform/cp1251.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
 
 namespace {

@@ -7,8 +7,8 @@
 
 #include <array>
 
-#include "arithmetic/coefficient_table.hpp"
-#include "bounds/complex64.hpp"
+#include "solver/arithmetic/coefficient_table.hpp"
+#include "solver/bounds/complex64.hpp"
 
 namespace secant::bounds {
 

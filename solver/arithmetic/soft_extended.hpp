@@ -58,7 +58,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "arithmetic/unpacked_extended.hpp"
+#include "solver/arithmetic/unpacked_extended.hpp"
 
 static_assert(FLT_EVAL_METHOD == 0, "binary64 arithmetic is evaluated in binary64");
 

@@ -1,4 +1,4 @@
-#include "bounds/decimal.hpp"
+#include "solver/bounds/decimal.hpp"
 
 #include <algorithm>
 #include <cfloat>
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "bounds/directed.hpp"
+#include "solver/bounds/directed.hpp"
 
 namespace secant::bounds {
 

@@ -1,10 +1,10 @@
-#include "bounds/root_bound.hpp"
+#include "solver/bounds/root_bound.hpp"
 
 #include <cfloat>
 #include <cmath>
 #include <limits>
 
-#include "bounds/directed.hpp"
+#include "solver/bounds/directed.hpp"
 
 namespace secant::bounds {
 

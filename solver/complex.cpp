@@ -1,4 +1,4 @@
-#include "arithmetic/complex.hpp"
+#include "solver/complex.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include <istream>
 #include <streambuf>
 
-#include "arithmetic/complex_formulas.hpp"
+#include "solver/arithmetic/complex_formulas.hpp"
 
 namespace secant {
 

@@ -1,10 +1,10 @@
-#include "bounds/horner.hpp"
+#include "solver/bounds/horner.hpp"
 
 #include <cfloat>
 #include <cmath>
 #include <limits>
 
-#include "bounds/directed.hpp"
+#include "solver/bounds/directed.hpp"
 
 namespace secant::bounds {
 

@@ -12,7 +12,7 @@
 #include <cmath>
 #include <limits>
 
-#include "arithmetic/soft_extended.hpp"
+#include "solver/arithmetic/soft_extended.hpp"
 
 #if LDBL_MANT_DIG == 64
 #define SECANT_HAVE_X87_EXTENDED 1

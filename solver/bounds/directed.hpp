@@ -4,7 +4,7 @@
 // rounding floor, Horner's error bound and the inclusion disks rest on.
 #pragma once
 
-#include "bounds/complex64.hpp"
+#include "solver/bounds/complex64.hpp"
 
 namespace secant::bounds {
 

@@ -1,4 +1,4 @@
-#include "arithmetic/soft_extended.hpp"
+#include "solver/arithmetic/soft_extended.hpp"
 
 namespace secant::soft {
 

@@ -2,7 +2,7 @@
 // prints it, a disk that certainly holds a root of the equation as read.
 //
 // Pure computation in binary64 with round to nearest; every rounding is
-// bounded (bounds/directed.hpp), so a printed radius is never smaller than
+// bounded (solver/bounds/directed.hpp), so a printed radius is never smaller than
 // the truth. The steps of the disks follow the entries, one function each,
 // so that each can be tested on its own; the proofs are in inclusion.cpp.
 #pragma once
@@ -10,8 +10,8 @@
 #include <array>
 #include <string>
 
-#include "arithmetic/coefficient_table.hpp"
-#include "bounds/horner.hpp"
+#include "solver/arithmetic/coefficient_table.hpp"
+#include "solver/bounds/horner.hpp"
 
 namespace secant {
 

@@ -9,7 +9,7 @@
 // z * w and w * z may differ in the last bit of the imaginary part.
 #pragma once
 
-#include "arithmetic/complex.hpp"
+#include "solver/complex.hpp"
 
 namespace secant::formulas {
 

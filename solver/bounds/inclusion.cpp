@@ -1,12 +1,12 @@
-#include "bounds/inclusion.hpp"
+#include "solver/bounds/inclusion.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "bounds/decimal.hpp"
-#include "bounds/directed.hpp"
-#include "bounds/root_bound.hpp"
+#include "solver/bounds/decimal.hpp"
+#include "solver/bounds/directed.hpp"
+#include "solver/bounds/root_bound.hpp"
 
 namespace secant::inclusion {
 

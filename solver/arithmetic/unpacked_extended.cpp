@@ -1,9 +1,9 @@
-#include "arithmetic/unpacked_extended.hpp"
+#include "solver/arithmetic/unpacked_extended.hpp"
 
 #include <bit>
 #include <cmath>
 
-#include "arithmetic/wide_word.hpp"
+#include "solver/arithmetic/wide_word.hpp"
 
 namespace secant::soft {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "arithmetic/complex.hpp"
+#include "solver/complex.hpp"
 
 namespace secant {
 

@@ -5,7 +5,7 @@
 
 #include <istream>
 
-#include "arithmetic/extended.hpp"
+#include "solver/arithmetic/extended.hpp"
 
 namespace secant {
 

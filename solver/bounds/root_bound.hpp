@@ -2,7 +2,7 @@
 // every step rounded outward.
 #pragma once
 
-#include "bounds/horner.hpp"
+#include "solver/bounds/horner.hpp"
 
 namespace secant::bounds {
 

@@ -1,4 +1,4 @@
-#include "bounds/directed.hpp"
+#include "solver/bounds/directed.hpp"
 
 #include <algorithm>
 #include <cmath>

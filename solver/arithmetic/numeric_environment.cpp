@@ -1,8 +1,8 @@
-#include "arithmetic/numeric_environment.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
 
 #include <cfenv>
 
-#include "arithmetic/extended.hpp"
+#include "solver/arithmetic/extended.hpp"
 
 namespace secant {
 
