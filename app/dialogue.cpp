@@ -1,5 +1,6 @@
 #include "app/dialogue.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -285,12 +286,31 @@ bool listingNeedsRefinement(const FoundRoots& roots) {
     return false;
 }
 
+// The listed roots not shown within the tolerance of a root of the equation.
+void printMisses(Console& console, const std::array<bool, kMaxCoefficients>& missing) {
+    print(console, texts::kListingMisses);
+    const char* separator = " ";
+    for (int k = 1; k < kMaxCoefficients; ++k) {
+        if (missing[static_cast<std::size_t>(k)]) {
+            console.out << separator << "x" << k;
+            separator = ", ";
+        }
+    }
+    console.out << std::endl;
+}
+
 // The section of the refined roots, after the listing's warnings.
 void printRefined(Console& console, const RefinedListing& listing) {
     printLine(console, texts::kRefinedHeader);
     for (int k = 1; k <= listing.count; ++k) {
+        const PrintedRoot& root = listing.printed[k];
         print(console, texts::kRefinedLabel);
-        printRootLine(console, k, listing.printed[k]);
+        console.out << "x" << k << "=" << root.re << " " << root.im << "i";
+        if (listing.disks[k].multiplicity > 1) {
+            print(console, texts::kMultiplicity);
+            console.out << listing.disks[k].multiplicity;
+        }
+        console.out << std::endl;
     }
     if (!listing.refined.converged) {
         print(console, texts::kRefinementNotConverged);
@@ -399,9 +419,20 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
     const FoundRoots roots = findRoots(watched ? &observer : nullptr);
     const std::array<Complex, kMaxCoefficients> listed = roots.listed();
     listRoots(console, roots);
-    const bool refine = options.refine || listingNeedsRefinement(roots);
+    // The refined roots are printed where the listing needs them, or where
+    // some listed root is not shown within the tolerance of a root.
+    const bool complete = roots.found == asRead.count - 1 && roots.found > 0;
+    bool refine = options.refine || listingNeedsRefinement(roots);
     const RefinedListing refined =
-        refine ? refineListing(asRead, listed, roots.found) : RefinedListing{};
+        refine || complete ? refineListing(asRead, listed, roots.found) : RefinedListing{};
+    const std::array<bool, kMaxCoefficients> missing =
+        complete ? listedRootsMissing(refined, listed, roots.found)
+                 : std::array<bool, kMaxCoefficients>{};
+    const bool misses = std::find(missing.begin(), missing.end(), true) != missing.end();
+    refine = refine || misses;
+    if (misses) {
+        printMisses(console, missing);
+    }
     if (refine) {
         printRefined(console, refined);
     }
@@ -417,8 +448,10 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
         picture->roots = listed;
         picture->rootCount = roots.found;
         picture->disks = inclusion;
-        picture->refined = refined.disks;
-        picture->refinedCount = refined.count;
+        if (refine) {
+            picture->refined = refined.disks;
+            picture->refinedCount = refined.count;
+        }
     }
     if (roots.failure.any()) {
         ErrorLine(console) << texts::kRootError << roots.found + 1 << conditionText(roots.failure);

@@ -144,6 +144,16 @@ void printRefinedReport(Console& console, const RefinedListing& listing) {
         console.out << "x" << k;
         print(console, texts::kReportRefinementIterations);
         console.out << listing.refined.iterations;
+        if (listing.disks[k].multiplicity > 1) {
+            print(console, texts::kReportMultiple);
+            const char* separator = " ";
+            for (int j = 1; j <= listing.count; ++j) {
+                if (j != k && listing.multipleOf[j] == listing.multipleOf[k]) {
+                    console.out << separator << "x" << j;
+                    separator = ", ";
+                }
+            }
+        }
         printDisk(console, listing.disks, k);
         console.out << std::endl;
     }

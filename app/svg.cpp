@@ -46,23 +46,28 @@ struct View {
 View fitView(const IteratePicture& picture) {
     bool any = false;
     double minRe = 0, maxRe = 0, minIm = 0, maxIm = 0;
-    auto include = [&](Complex z) {
-        if (!isFinite(z)) {
+    auto includePoint = [&](double re, double im) {
+        if (!std::isfinite(re) || !std::isfinite(im)) {
             return;
         }
         if (!any) {
-            minRe = maxRe = z.re;
-            minIm = maxIm = z.im;
+            minRe = maxRe = re;
+            minIm = maxIm = im;
             any = true;
         }
-        minRe = std::min(minRe, double{z.re});
-        maxRe = std::max(maxRe, double{z.re});
-        minIm = std::min(minIm, double{z.im});
-        maxIm = std::max(maxIm, double{z.im});
+        minRe = std::min(minRe, re);
+        maxRe = std::max(maxRe, re);
+        minIm = std::min(minIm, im);
+        maxIm = std::max(maxIm, im);
     };
+    auto include = [&](Complex z) { includePoint(z.re, z.im); };
     for (int k = 1; k <= picture.searchCount; ++k) {
         std::for_each(picture.searches[k].points.begin(), picture.searches[k].points.end(),
                       include);
+    }
+    // Every refined root is in the picture, however far the searches were.
+    for (int k = 1; k <= picture.refinedCount; ++k) {
+        includePoint(picture.refined[k].centreRe, picture.refined[k].centreIm);
     }
     View view;
     if (!any) {
@@ -177,8 +182,12 @@ bool drawDisk(std::ostringstream& svg, const View& view, const RootDisk& disk, i
     return enlarged;
 }
 
-// A refined root: a small cross in its root's colour.
+// A refined root: a small cross in its root's colour; a multiple root once,
+// with its multiplicity beside it.
 void drawRefined(std::ostringstream& svg, const View& view, const RootDisk& disk, int index) {
+    if (disk.multiplicity > 1 && disk.group != index) {
+        return;  // drawn with the first of its members
+    }
     const double x = view.x(disk.centreRe);
     const double y = view.y(disk.centreIm);
     constexpr double kArm = 5;
@@ -186,6 +195,12 @@ void drawRefined(std::ostringstream& svg, const View& view, const RootDisk& disk
         << y - kArm << " L " << x + kArm << ' ' << y + kArm << " M " << x - kArm << ' ' << y + kArm
         << " L " << x + kArm << ' ' << y - kArm << "\" stroke=\"" << kColours[index % 10]
         << "\" stroke-width=\"2\" clip-path=\"url(#plot)\"/>\n";
+    if (disk.multiplicity > 1) {
+        svg << "<text class=\"multiplicity\" data-root=\"" << index << "\" x=\"" << x + 7
+            << "\" y=\"" << y + 14 << "\" font-family=\"sans-serif\" font-size=\"11\" fill=\""
+            << kColours[index % 10] << "\">" << utf8(texts::kPictureMultiplicity)
+            << disk.multiplicity << "</text>\n";
+    }
 }
 
 void drawRoot(std::ostringstream& svg, const View& view, Complex root, int index) {

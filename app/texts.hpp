@@ -94,6 +94,17 @@ inline constexpr auto kRefinementNotConverged = cp1251(u8"Внимание: ут
 inline constexpr auto kRefinementIterations =
     cp1251(u8" итераций; круги --report вокруг уточнённых корней всё же верны");
 inline constexpr auto kReportRefinementIterations = cp1251(u8": итераций ");
+// Where the listing holds a root not shown to be within the method's
+// tolerance of a root of the equation, before the refined roots:
+// "Внимание: ... не подтверждены корни: x2, x5".
+inline constexpr auto kListingMisses = cp1251(
+    u8"Внимание: в пределах точности 1e-5 (относительной при |x| > 1) не подтверждены корни:");
+// After a refined root printed once for each member of a multiple root:
+// "уточнённый x1=1 0i кратность 4".
+inline constexpr auto kMultiplicity = cp1251(u8" кратность ");
+// --report, a member of a multiple root: "уточнённый x2: итераций 14,
+// кратный корень, одно значение с x1, x3, корень уравнения в круге ...".
+inline constexpr auto kReportMultiple = cp1251(u8", кратный корень, одно значение с");
 
 // Options: help, trace, report and the picture.
 inline constexpr auto kUsage =
@@ -194,6 +205,7 @@ inline constexpr auto kPictureDisk = cp1251(u8"круг радиуса ");
 inline constexpr auto kPictureDiskRootBound = cp1251(u8" по оценке модулей корней");
 inline constexpr auto kPictureDiskEnlarged = cp1251(u8", увеличен");
 inline constexpr auto kPictureLeftOut = cp1251(u8"не показано точек inf/nan: ");
+inline constexpr auto kPictureMultiplicity = cp1251(u8"кратность ");
 inline constexpr auto kPictureRefined = cp1251(u8"Крестик: корень, уточнённый в двойной");
 inline constexpr auto kPictureRefinedMore = cp1251(u8"точности по введённым коэффициентам");
 inline constexpr auto kPictureAbandonedPath = cp1251(u8"Бледный пунктир: поиск, который");

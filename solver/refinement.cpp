@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "solver/bounds/directed.hpp"
 #include "solver/bounds/horner.hpp"
 #include "solver/start_points.hpp"
 
@@ -10,12 +11,12 @@ namespace secant {
 
 namespace {
 
+using Table = bounds::Coefficients;
+
 // A size of z (within a factor sqrt 2 of |z|), enough to compare corrections.
 double size(Complex64 z) {
     return std::fmax(std::fabs(z.re), std::fabs(z.im));
 }
-
-using Table = bounds::Coefficients;
 
 // The largest |Wi| = |P(zi) / (a0 prod over j != i of (zi - zj))|, 0 where
 // P(zi) is 0; infinity where a root coincides with another where P is not 0,
@@ -74,65 +75,243 @@ void aberthStep(const Table& a, int count, Table& z) {
     }
 }
 
+// P at z cannot be told from zero: the computed value lies within the
+// bound of its rounding error (which is 0 where P(z) is shown to be 0).
+bool settledAt(const Table& a, int count, Complex64 z) {
+    const bounds::Evaluated p = bounds::evaluate(a, count, z);
+    return bounds::isFinite(p) && bounds::magnitudeDown(p) == 0;
+}
+
+bool settleAll(const Table& a, int count, const Table& z, RefinedRoots& refined) {
+    bool all = true;
+    for (int i = 1; i < count; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        refined.settled[k] = settledAt(a, count, z[k]);
+        all = all && refined.settled[k];
+    }
+    return all;
+}
+
+// The multiplicity of 0 as a root: the trailing coefficients that are zero.
+int zeroRoots(const CoefficientTable& table) {
+    int zeros = 0;
+    for (int i = table.count - 1; i > 0; --i) {
+        const Complex a = table.coefficients[static_cast<std::size_t>(i)];
+        if (a.re != 0 || a.im != 0) {
+            break;
+        }
+        ++zeros;
+    }
+    return zeros;
+}
+
 // Where a start value is missing, not finite or taken by one before it: a
 // point at the next angle of the start points' table on the circle of the
-// Fujiwara bound.
+// Fujiwara bound. Zeros stay, as many as 0 is a root; where fewer were
+// listed, the starts nearest 0 become 0.
 void separateStarts(const CoefficientTable& asRead, int found, Table& z) {
     const int n = asRead.count - 1;
     const RootRadii radii = estimateRootRadii(asRead);
     const double radius =
         radii.count > 0 ? radii.radius[static_cast<std::size_t>(radii.count - 1)] : 1.0;
+    const int zeros = zeroRoots(asRead);
+    int zerosKept = 0;
     int moved = 0;
     for (int i = 1; i <= n; ++i) {
         const auto k = static_cast<std::size_t>(i);
         bool taken = i > found || !isFinite(z[k]);
-        for (int j = 1; j < i && !taken; ++j) {
-            taken = z[k].re == z[static_cast<std::size_t>(j)].re &&
-                    z[k].im == z[static_cast<std::size_t>(j)].im;
+        if (!taken && isZero(z[k])) {
+            taken = zerosKept == zeros;
+            zerosKept += taken ? 0 : 1;
+        } else {
+            for (int j = 1; j < i && !taken; ++j) {
+                taken = z[k].re == z[static_cast<std::size_t>(j)].re &&
+                        z[k].im == z[static_cast<std::size_t>(j)].im;
+            }
         }
         if (taken) {
             const StartPair point = otherStartPair(RootRadii{{radius}, 1}, ++moved);
             z[k] = {point.x0.re, point.x0.im};
         }
     }
+    for (; zerosKept < zeros; ++zerosKept) {
+        int nearest = 0;
+        for (int i = 1; i <= n; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            if (!isZero(z[k]) &&
+                (nearest == 0 || size(z[k]) < size(z[static_cast<std::size_t>(nearest)]))) {
+                nearest = i;
+            }
+        }
+        z[static_cast<std::size_t>(nearest)] = {0, 0};
+    }
+}
+
+// The iteration from the starts z: until every root is settled, or at
+// most kMaxRefinementIterations steps, keeping then the step whose largest
+// correction was least.
+RefinedRoots iterate(const CoefficientTable& asRead, Table z) {
+    const int count = asRead.count;
+    const Table a = bounds::widened(asRead);
+    RefinedRoots refined;
+    Table best = z;
+    double least = largestCorrection(a, count, z);
+    bool settled = settleAll(a, count, z, refined);
+    for (int step = 1; step <= kMaxRefinementIterations && !settled; ++step) {
+        aberthStep(a, count, z);
+        refined.iterations = step;
+        settled = settleAll(a, count, z, refined);
+        const double correction = settled ? 0 : largestCorrection(a, count, z);
+        if (settled || correction < least) {
+            least = correction;
+            best = z;
+        }
+    }
+    refined.converged = settleAll(a, count, best, refined);
+    for (int i = 1; i < count; ++i) {
+        refined.roots[static_cast<std::size_t>(i)] = best[static_cast<std::size_t>(i)];
+    }
+    return refined;
 }
 
 }  // namespace
 
 RefinedRoots refineRoots(const CoefficientTable& asRead,
                          const std::array<Complex, kMaxCoefficients>& listed, int found) {
-    const int count = asRead.count;
-    const Table a = bounds::widened(asRead);
     Table z{};
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < asRead.count; ++i) {
         const auto k = static_cast<std::size_t>(i);
         z[k] = {listed[k].re, listed[k].im};
     }
     separateStarts(asRead, found, z);
-    RefinedRoots refined;
-    Table best = z;
-    double least = largestCorrection(a, count, z);
-    int sinceLeast = 0;
-    for (int step = 1; step <= kMaxRefinementIterations && least > 0; ++step) {
-        aberthStep(a, count, z);
-        refined.iterations = step;
-        const double correction = largestCorrection(a, count, z);
-        if (correction < least) {
-            least = correction;
-            best = z;
-            sinceLeast = 0;
-        } else if (std::isfinite(least) && ++sinceLeast == kRefinementStagnation) {
-            // Corrections beyond the range do not say the disks stopped
-            // shrinking: such steps go on to the limit.
-            refined.converged = true;
-            break;
+    return iterate(asRead, z);
+}
+
+RefinedRoots refineRootsAfresh(const CoefficientTable& asRead) {
+    const int n = asRead.count - 1;
+    const RootRadii radii = estimateRootRadii(asRead);
+    Table z{};
+    int next = 1 + zeroRoots(asRead);  // roots 1 .. zeros stay 0
+    int moved = 0;
+    for (int e = 0; e < radii.count && next <= n; ++e) {
+        const auto edge = static_cast<std::size_t>(e);
+        // The Fujiwara bound (no roots of its own) takes whatever is left.
+        const int roots = radii.roots[edge] > 0 ? radii.roots[edge] : n;
+        for (int r = 0; r < roots && next <= n; ++r) {
+            const StartPair point = otherStartPair(RootRadii{{radii.radius[edge]}, 1}, ++moved);
+            z[static_cast<std::size_t>(next++)] = {point.x0.re, point.x0.im};
         }
     }
-    refined.converged = refined.converged || least == 0;
-    for (int i = 1; i < count; ++i) {
-        refined.roots[static_cast<std::size_t>(i)] = best[static_cast<std::size_t>(i)];
+    for (; next <= n; ++next) {
+        const StartPair point = otherStartPair(RootRadii{{1.0}, 1}, ++moved);
+        z[static_cast<std::size_t>(next)] = {point.x0.re, point.x0.im};
     }
-    return refined;
+    return iterate(asRead, z);
+}
+
+// ---------------------------------------------------------------------------
+// Multiple roots.
+//
+// A root c of multiplicity k is a simple root of P^(k-1), which Newton's
+// method finds to binary64 accuracy where a simultaneous iteration resolves
+// the k roots only to about the k-th root of the rounding. It is exact where
+// P .. P^(k-1) are exactly 0 at c and P^(k) is not; it is one within the
+// rounding of the coefficients where each Taylor coefficient
+// bj = P^(j)(c) / j!, j < k, is no larger than rounding every coefficient
+// by its binary32 unit roundoff can make it:
+//   |bj| <= 2^-24 sum over i of |ai| C(n - i, j) |c|^(n - i - j),
+// the sum being the j-th derivative of the polynomial of the |ai| at |c|,
+// over j!. (A k-fold root shown so still needs its disk of k roots to be
+// printed as one: the disks decide, the test only chooses.)
+
+namespace {
+
+constexpr int kNewtonSteps = 60;
+constexpr double kCoefficientRoundoff = 0x1p-24;
+// Rounding is not the whole of the difference: allow a few times it.
+constexpr double kRoundingAllowance = 4;
+
+bool exactlyMultipleAt(const Table& a, int count, Complex64 x, int k) {
+    for (int j = 0; j <= k; ++j) {
+        int derivedCount = 0;
+        const Table d = bounds::derivative(a, count, j, derivedCount);
+        const bounds::Evaluated p = bounds::evaluate(d, derivedCount, x);
+        if (j < k && !(p.error == 0 && isZero(p.value))) {
+            return false;
+        }
+        if (j == k && !(bounds::isFinite(p) && bounds::magnitudeDown(p) > 0)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool withinCoefficientRounding(const Table& a, int count, Complex64 c, int k) {
+    Table magnitudes{};
+    for (int i = 0; i < count; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        magnitudes[index] = {bounds::modulusUp(a[index].re, a[index].im), 0};
+    }
+    const Complex64 radius{bounds::modulusUp(c.re, c.im), 0};
+    for (int j = 0; j < k; ++j) {
+        int derivedCount = 0;
+        const Table d = bounds::derivative(a, count, j, derivedCount);
+        const Table dm = bounds::derivative(magnitudes, count, j, derivedCount);
+        const bounds::Evaluated p = bounds::evaluate(d, derivedCount, c);
+        const bounds::Evaluated room = bounds::evaluate(dm, derivedCount, radius);
+        if (!bounds::isFinite(p) ||
+            bounds::magnitudeDown(p) > kRoundingAllowance * kCoefficientRoundoff * room.value.re) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Newton's method on Q = P^(k-1) from `near`, while its steps shrink.
+Complex64 rootOfDerivative(const Table& a, int count, Complex64 near, int k) {
+    int derivedCount = 0;
+    const Table q = bounds::derivative(a, count, k - 1, derivedCount);
+    Complex64 c = near;
+    double previous = std::numeric_limits<double>::infinity();
+    for (int step = 0; step < kNewtonSteps; ++step) {
+        const bounds::ValueAndDerivative v = bounds::valueAndDerivative(q, derivedCount, c);
+        if (isZero(v.value) || isZero(v.derivative)) {
+            break;
+        }
+        const Complex64 change = v.value / v.derivative;
+        const double length = size(change);
+        if (!isFinite(change) || !(length < previous)) {
+            break;
+        }
+        c = c - change;
+        previous = length;
+    }
+    return c;
+}
+
+}  // namespace
+
+MultipleRoot findMultipleRoot(const CoefficientTable& asRead, Complex64 near, int k) {
+    const int count = asRead.count;
+    const Table a = bounds::widened(asRead);
+    MultipleRoot multiple;
+    if (k < 2 || k > count - 1) {
+        return multiple;
+    }
+    const Complex64 c = rootOfDerivative(a, count, near, k);
+    if (!isFinite(c)) {
+        return multiple;
+    }
+    const Complex64 single{static_cast<float>(c.re), static_cast<float>(c.im)};
+    for (const Complex64 candidate : {c, single}) {
+        if (exactlyMultipleAt(a, count, candidate, k)) {
+            return {true, true, candidate};
+        }
+    }
+    if (withinCoefficientRounding(a, count, c, k)) {
+        return {true, false, c};
+    }
+    return multiple;
 }
 
 }  // namespace secant

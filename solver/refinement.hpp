@@ -1,6 +1,6 @@
 // The roots of the equation as read, refined all together in binary64 from
 // the listed ones: each step uses the coefficients as read, so no deflation
-// can damage them.
+// can damage them. And a multiple root where refined roots crowd together.
 #pragma once
 
 #include <array>
@@ -10,27 +10,48 @@
 
 namespace secant {
 
-// At most this many steps of the iteration; it has converged where that many
-// steps in a row have not made the corrections smaller.
+// At most this many steps of the iteration from one set of starts.
 inline constexpr int kMaxRefinementIterations = 100;
-inline constexpr int kRefinementStagnation = 8;
 
 struct RefinedRoots {
     std::array<Complex64, kMaxCoefficients> roots{};  // index 1 on, as the listing
     int iterations = 0;                               // the steps made
-    bool converged = false;  // the corrections stopped shrinking within kMaxRefinementIterations
+    // Index 1 on: P at the root cannot be told from zero in binary64 (the
+    // running bound of Horner's rounding error covers its value), or is zero.
+    std::array<bool, kMaxCoefficients> settled{};
+    bool converged = false;  // every root settled within kMaxRefinementIterations
 };
 
 // The n = asRead.count - 1 roots of the table asRead by the Aberth-Ehrlich
-// iteration, from roots 1 to found of the listing (found <= n), the others
-// and any that is not finite or equals one before it replaced by points on
-// a circle that holds every root. Stops where the largest Weierstrass
-// correction |P(zi) / (a0 prod (zi - zj))|, the size of the inclusion disks,
-// has not shrunk for kRefinementStagnation steps (or is zero), and keeps the
-// roots of the step where it was least.
+// iteration, from roots 1 to found of the listing (found <= n); the others,
+// and any that is not finite or equals one before it, start on a circle that
+// holds every root, except that the listing's zeros stay where 0 is a root
+// of that multiplicity. Stops once every root is settled, else after
+// kMaxRefinementIterations steps with the roots of the step whose largest
+// Weierstrass correction |P(zi) / (a0 prod (zi - zj))| was least.
 // Requires asRead.count >= 2 and a nonzero leading coefficient. IEEE basic
 // operations only, so the same on every platform.
 RefinedRoots refineRoots(const CoefficientTable& asRead,
                          const std::array<Complex, kMaxCoefficients>& listed, int found);
+
+// The same iteration from starts where the roots can be, whatever was
+// listed: 0 for each power of x that divides P, and on the circles of the
+// Newton polygon's radii as many as the edge has roots.
+RefinedRoots refineRootsAfresh(const CoefficientTable& asRead);
+
+// Whether k roots near `near` are one root of multiplicity k of asRead.
+struct MultipleRoot {
+    bool found = false;
+    bool exact = false;  // P and P' .. P^(k-1) are exactly 0 at centre
+    Complex64 centre;    // the simple root of P^(k-1) there, to binary64 accuracy
+};
+
+// Looks for a root of multiplicity k (2 <= k <= n) near `near`: the root of
+// P^(k-1) there by Newton's method, then whether P .. P^(k-1) vanish exactly
+// at it or at the nearest binary32 point, or, failing that, whether each
+// Taylor coefficient P^(j)(c) / j!, j < k, is within what rounding the
+// coefficients to binary32 can make of it. Requires a nonzero leading
+// coefficient.
+MultipleRoot findMultipleRoot(const CoefficientTable& asRead, Complex64 near, int k);
 
 }  // namespace secant

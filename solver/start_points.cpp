@@ -141,6 +141,7 @@ RootRadii estimateRootRadii(const CoefficientTable& table) {
         const double slope =
             (logarithm[static_cast<std::size_t>(p)] - logarithm[static_cast<std::size_t>(q)]) /
             (q - p);
+        radii.roots[static_cast<std::size_t>(radii.count)] = q - p;
         radii.radius[static_cast<std::size_t>(radii.count++)] = binaryPower(slope);
     }
     // Fujiwara: every root within 2 max |a_(n-k) / a_n|^(1/k), with half the free term.

@@ -19,6 +19,9 @@ namespace secant {
 struct RootRadii {
     std::array<double, kMaxCoefficients + 1> radius{};
     int count = 0;
+    // How many roots each radius stands for: the width of its edge (0 for
+    // the Fujiwara bound, which bounds them all).
+    std::array<int, kMaxCoefficients + 1> roots{};
 };
 
 RootRadii estimateRootRadii(const CoefficientTable& table);

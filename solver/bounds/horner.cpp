@@ -224,6 +224,21 @@ double horner32ErrorBound(const CoefficientTable& table, Complex x) {
     return error;  // infinity too where the bound overflowed
 }
 
+Coefficients derivative(const Coefficients& a, int count, int j, int& derivedCount) {
+    const int n = count - 1;
+    derivedCount = count - j;
+    Coefficients d{};
+    for (int i = 0; i < derivedCount; ++i) {
+        double factor = 1;
+        for (int m = 0; m < j; ++m) {
+            factor *= n - i - m;  // exact: at most 9!
+        }
+        const auto k = static_cast<std::size_t>(i);
+        d[k] = {factor * a[k].re, factor * a[k].im};
+    }
+    return d;
+}
+
 // ---------------------------------------------------------------------------
 // P and P' for the refinement, with no bound: the derivative's own scheme
 // d0 = 0, di = x d(i-1) + y(i-1) beside the value's.

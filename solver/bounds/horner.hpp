@@ -42,6 +42,13 @@ bool isFinite(const Evaluated& e);
 // 1 <= table.count <= kMaxCoefficients.
 double horner32ErrorBound(const CoefficientTable& table, Complex x);
 
+// Returns the coefficients of the j-th derivative of the polynomial of the
+// count coefficients a (highest power first), derivedCount = count - j of
+// them: ai times (n - i)! / (n - i - j)!. Exact for binary32 coefficients
+// (24 bits times at most 9!, under 2^19). Requires 0 <= j < count <=
+// kMaxCoefficients.
+Coefficients derivative(const Coefficients& a, int count, int j, int& derivedCount);
+
 struct ValueAndDerivative {
     Complex64 value;
     Complex64 derivative;

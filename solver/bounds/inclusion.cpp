@@ -1,6 +1,7 @@
 #include "solver/bounds/inclusion.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -131,6 +132,136 @@ void singlePointDisk(const Coefficients& a, int count, const Centre& centre, Roo
 // radius 0 plus the read-back error; in a group its single-point radius is
 // that too, so it stays a point, the root of its own, and one of the m disks
 // that hold m roots together.
+
+// Pellet's theorem: with the Taylor coefficients bj = P^(j)(c) / j! of P at
+// c, where |bk| rho^k > sum over j != k of |bj| rho^j, P has exactly k roots
+// in the disk |z - c| < rho (Rouche: on its circle the term bk (z - c)^k
+// outweighs all the others together), and none on the circle, so exactly k
+// in the closed disk too. The printed disk of radius rho + e around the
+// printed centre (within e of c) holds that disk; where the inequality holds
+// at rho + 2e as well, the printed disk lies inside a disk of exactly k
+// roots, so it holds exactly k. Where P .. P^(k-1) are exactly 0 at c, the
+// inequality holds for every small enough rho > 0: c is a root of
+// multiplicity k, and the disk is the point c plus e.
+//
+// The bounds: |bj| from above for j != k, |bk| from below, each power of
+// rho rounded the way its term needs. The least rho is found among the
+// powers of two from a start below every balance |bj| / |bk| = rho^(k - j)
+// of a lower term, then by bisection within its octave.
+
+namespace {
+
+constexpr int kPelletScan = 96;
+constexpr int kPelletBisections = 40;
+constexpr int kLeastExponent = -1074;
+
+struct Taylor {
+    std::array<double, kMaxCoefficients> upper{};  // >= |bj|, j != k
+    double leadingDown = 0;                        // <= |bk|
+    bool exactBelow = true;                        // b0 .. b(k-1) exactly 0
+};
+
+bool taylorBounds(const Coefficients& a, int count, Complex64 c, int k, Taylor& t) {
+    double factorial = 1;
+    for (int j = 0; j < count; ++j) {
+        factorial *= j > 0 ? j : 1;  // exact: at most 9!
+        int derivedCount = 0;
+        const Coefficients d = derivative(a, count, j, derivedCount);
+        const Evaluated e = evaluate(d, derivedCount, c);
+        if (!isFinite(e)) {
+            return false;
+        }
+        if (j < k) {
+            t.exactBelow = t.exactBelow && e.error == 0 && isZero(e.value);
+        }
+        if (j == k) {
+            t.leadingDown = down(magnitudeDown(e) / factorial);
+        } else {
+            t.upper[static_cast<std::size_t>(j)] = divideUp(magnitudeUp(e), factorial);
+        }
+    }
+    return t.leadingDown > 0;
+}
+
+bool pelletHolds(const Taylor& t, int count, int k, double rho) {
+    double powerUp = 1;
+    double powerDown = 1;
+    double others = 0;
+    double term = 0;
+    for (int j = 0; j < count; ++j) {
+        if (j > 0) {
+            powerUp = multiplyUp(powerUp, rho);
+            powerDown = multiplyDown(powerDown, rho);
+        }
+        if (j == k) {
+            term = multiplyDown(t.leadingDown, powerDown);
+        } else {
+            others = addUp(others, multiplyUp(t.upper[static_cast<std::size_t>(j)], powerUp));
+        }
+    }
+    return std::isfinite(others) && term > others;
+}
+
+// floor(a / b) for b > 0.
+int floorDivide(int a, int b) {
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+// The least rho found for which the inequality holds, or infinity.
+double leastPelletRadius(const Taylor& t, int count, int k) {
+    if (t.exactBelow) {
+        return 0;
+    }
+    int leadingExponent = 0;
+    std::frexp(t.leadingDown, &leadingExponent);
+    int start = kLeastExponent;
+    for (int j = 0; j < k; ++j) {
+        const double b = t.upper[static_cast<std::size_t>(j)];
+        if (b > 0) {
+            int exponent = 0;
+            std::frexp(b, &exponent);
+            // |bj| / |bk| >= 2^(exponent - leadingExponent - 1)
+            start = std::max(start, floorDivide(exponent - leadingExponent - 2, k - j) - 1);
+        }
+    }
+    int m = start;
+    while (m < start + kPelletScan && !pelletHolds(t, count, k, std::ldexp(1.0, m))) {
+        ++m;
+    }
+    if (m == start + kPelletScan) {
+        return kInfinity;
+    }
+    while (m > kLeastExponent && pelletHolds(t, count, k, std::ldexp(1.0, m - 1))) {
+        --m;
+    }
+    double low = std::ldexp(1.0, m - 1);  // fails (or is the least exponent's)
+    double high = std::ldexp(1.0, m);     // holds
+    for (int step = 0; step < kPelletBisections; ++step) {
+        const double middle = low + (high - low) / 2;
+        if (middle <= low || middle >= high) {
+            break;
+        }
+        (pelletHolds(t, count, k, middle) ? high : low) = middle;
+    }
+    return high;
+}
+
+}  // namespace
+
+double multipleRootRadius(const Coefficients& a, int count, const Centre& centre, int k) {
+    Taylor t;
+    if (!taylorBounds(a, count, centre.at, k, t)) {
+        return kInfinity;
+    }
+    const double rho = leastPelletRadius(t, count, k);
+    if (!std::isfinite(rho)) {
+        return kInfinity;
+    }
+    if (centre.error > 0 && !pelletHolds(t, count, k, addUp(rho, multiplyUp(2, centre.error)))) {
+        return kInfinity;
+    }
+    return addUp(rho, centre.error);
+}
 
 // False where the theorem cannot be used: two equal centres, or a bound
 // beyond the binary64 range.
@@ -347,6 +478,124 @@ RootDisks includePrintedRoots(const CoefficientTable& asRead, const PrintedRoots
         }
     }
     inclusion::capAtRootBound(a, count, centres, found, disks);
+    return disks;
+}
+
+namespace {
+
+// Where the multiple root of leader stands in for the simultaneous
+// theorem: its members as distinct points on a short line from its centre,
+// far closer to it than to any other root.
+constexpr int kMostSignificant = 17;  // every binary64 value given back
+
+void standIn(const Centres& c, int n, const std::array<int, kMaxCoefficients>& multipleOf,
+             int leader, PrintedRoots& stand) {
+    const Complex64 centre = c[static_cast<std::size_t>(leader)].at;
+    double nearest = inclusion::kInfinity;
+    for (int j = 1; j <= n; ++j) {
+        if (multipleOf[static_cast<std::size_t>(j)] != leader) {
+            nearest =
+                std::fmin(nearest, bounds::distanceDown(centre, c[static_cast<std::size_t>(j)].at));
+        }
+    }
+    double step = std::fmax(std::fabs(centre.re), std::fabs(centre.im)) * 0x1p-40;
+    step = std::fmax(step, std::isfinite(nearest) ? nearest * 0x1p-30 : 0x1p-30);
+    step = std::fmax(step, 0x1p-1000);
+    int member = 0;
+    for (int j = 1; j <= n; ++j) {
+        if (multipleOf[static_cast<std::size_t>(j)] == leader) {
+            ++member;
+            stand[static_cast<std::size_t>(j)] = {
+                bounds::formatSignificant(centre.re + step * member, kMostSignificant),
+                bounds::formatSignificant(centre.im, kMostSignificant)};
+        }
+    }
+}
+
+}  // namespace
+
+RootDisks includeRefinedRoots(const CoefficientTable& asRead, const PrintedRoots& roots,
+                              const std::array<int, kMaxCoefficients>& multipleOf,
+                              bool& confirmed) {
+    confirmed = true;
+    const int count = asRead.count;
+    const int n = count - 1;
+    const Coefficients a = bounds::widened(asRead);
+    Centres centres{};
+    bool allReadable = true;
+    for (int k = 1; k <= n; ++k) {
+        allReadable = inclusion::readCentre(roots[static_cast<std::size_t>(k)],
+                                            centres[static_cast<std::size_t>(k)]) &&
+                      allReadable;
+    }
+    PrintedRoots stand = roots;
+    std::array<double, kMaxCoefficients> radius{};
+    for (int leader = 1; leader <= n; ++leader) {
+        const auto l = static_cast<std::size_t>(leader);
+        if (multipleOf[l] != leader) {
+            continue;
+        }
+        int k = 0;
+        for (int j = 1; j <= n; ++j) {
+            k += multipleOf[static_cast<std::size_t>(j)] == leader ? 1 : 0;
+        }
+        radius[l] = allReadable ? inclusion::multipleRootRadius(a, count, centres[l], k)
+                                : inclusion::kInfinity;
+        if (!std::isfinite(radius[l])) {
+            confirmed = false;
+            return {};
+        }
+        standIn(centres, n, multipleOf, leader, stand);
+    }
+    RootDisks disks = includePrintedRoots(asRead, stand, n);
+    for (int i = 1; i <= n; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        const int leader = multipleOf[index];
+        if (leader == 0) {
+            continue;
+        }
+        RootDisk& disk = disks[index];
+        disk = RootDisk{};
+        inclusion::setRadius(disk, DiskKind::Simultaneous,
+                             radius[static_cast<std::size_t>(leader)]);
+        disk.centreRe = centres[index].at.re;
+        disk.centreIm = centres[index].at.im;
+        disk.group = leader;
+        for (int j = 1; j <= n; ++j) {
+            if (multipleOf[static_cast<std::size_t>(j)] == leader && j != i) {
+                disk.meets |= 1U << static_cast<unsigned>(j);
+            }
+        }
+        disk.groupSize = 1 + std::popcount(disk.meets);
+        disk.multiplicity = disk.groupSize;
+    }
+    // A multiple root's disk is apart from every other, and no other disk is
+    // of a group with its members' stand-ins.
+    for (int i = 1; i <= n; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        if (multipleOf[index] != 0 || disks[index].kind == DiskKind::None) {
+            continue;
+        }
+        for (int j = 1; j <= n; ++j) {
+            const auto other = static_cast<std::size_t>(j);
+            if (multipleOf[other] == 0) {
+                continue;
+            }
+            const double apart =
+                bounds::subtractDown(bounds::distanceDown(centres[index].at, centres[other].at),
+                                     bounds::addUp(centres[index].error, centres[other].error));
+            const bool sameGroup = disks[index].kind == DiskKind::Simultaneous &&
+                                   ((disks[index].meets >> static_cast<unsigned>(j)) & 1U) != 0;
+            const bool joined =
+                disks[index].groupSize > 1 && disks[index].group == disks[other].group;
+            if (sameGroup || joined ||
+                !(apart > bounds::addUp(disks[index].radius, disks[other].radius))) {
+                confirmed = false;
+                return disks;
+            }
+        }
+    }
+    inclusion::capAtRootBound(a, count, centres, n, disks);
     return disks;
 }
 

@@ -39,6 +39,10 @@ struct RootDisk {
     unsigned meets = 0;      // Simultaneous: bit j set where disk j is not shown apart from this
     // The radius is |centre| + a bound of every root's modulus: the disk holds them all.
     bool byRootBound = false;
+    // Above 1: the centre is printed once for each of the multiplicity roots
+    // the disk holds, one root of that multiplicity or within its radius
+    // (the disks of the group are this one, group its lowest index).
+    int multiplicity = 1;
 };
 
 using RootDisks = std::array<RootDisk, kMaxCoefficients>;  // index 1 on, as the roots
@@ -63,6 +67,18 @@ using PrintedRoots = std::array<PrintedRoot, kMaxCoefficients>;  // index 1 on, 
 // asRead.count <= kMaxCoefficients (else: no disks); the parts as printf's
 // %g writes them ("-12.5", "0.0005", "-6.3236812345678901e-07").
 RootDisks includePrintedRoots(const CoefficientTable& asRead, const PrintedRoots& roots, int found);
+
+// The roots 1 to n of the equation printed as refined: multipleOf[i] is 0
+// for a root printed on its own, else the lowest index of the roots printed
+// alike as one multiple root (the same text for each). Returns their disks:
+// a multiple root's, from its Taylor coefficients, holds exactly as many
+// roots as it has members and is apart from every other disk; the other
+// disks as includePrintedRoots gives them, the members of each multiple
+// root standing in as distinct points close to its centre. Sets confirmed
+// to false where a multiple root's disk could not be shown so (the disks
+// are then not to be used). Requires n = asRead.count - 1 >= 1.
+RootDisks includeRefinedRoots(const CoefficientTable& asRead, const PrintedRoots& roots,
+                              const std::array<int, kMaxCoefficients>& multipleOf, bool& confirmed);
 
 // Returns the disks of the listing's roots 1 to found: includePrintedRoots of
 // each part as bounds::printedPart prints it. Requires the same.
@@ -118,6 +134,13 @@ double coveringRadius(const Centres& c, int n, const Corrections& w, const RootD
 // centre's error). Requires w from weierstrassCorrections and the disk
 // n |Wi| apart from all the others.
 double isolatedRadius(const Centres& c, int n, const Corrections& w, int i);
+// Returns an upper bound of the radius of a disk around the printed centre
+// that holds exactly k roots of P (Pellet's theorem on its Taylor
+// coefficients there); 0 plus the centre's error where P .. P^(k-1) are
+// exactly 0 at it; infinity where no such disk is shown. Requires
+// 1 <= k <= n.
+double multipleRootRadius(const Coefficients& a, int count, const Centre& centre, int k);
+
 // Sets the disks 1 to n of the simultaneous theorem from all n centres.
 // Returns false where the theorem cannot be used (the disks are then to be
 // found otherwise).

@@ -90,8 +90,10 @@ def check(base, equation, folder):
     searches = len(expected) + (1 if status == 1 else 0)
     if len(paths) != searches or len(markers) != len(expected):
         failures.append(f"{len(paths)} paths and {len(markers)} roots for {len(expected)} roots")
-    # A cross per refined root, where they are printed.
-    refined = len(re.findall(r"^\S+ x\d+=", everything, re.M))
+    # A cross per refined root, where they are printed: one for the m lines
+    # of a root of multiplicity m.
+    lines = re.findall(r"^\S+ x\d+=\S+ \S+i(?: кратность (\d+))?$", everything, re.M)
+    refined = round(sum(1 / int(m) if m else 1 for m in lines))
     crosses = [p for p in root.iter(SVG + "path") if p.get("class") == "refined"]
     if len(crosses) != refined:
         failures.append(f"{len(crosses)} crosses for {refined} refined roots")
