@@ -30,11 +30,16 @@ to 9 from each of six families (integer coefficients in -10..10, real ones
 uniform in -1..1, complex Gaussian ones, real roots uniform in -10..10,
 complex roots of modulus about 3, coefficient magnitudes spread over
 1e-6..1e6) and for x^n - 1, x^n + 1, (x - a)^k, the Chebyshev polynomials
-T1..T9 and (x - 1)(x - 2)...(x - n): that every run lists all n roots with
-status 0 (whatever the search from (0, 0) and (1, 1) met), and that the
-disks hold as above; and where a search reached the pass limit or a root was
-found otherwise, that the refined roots are printed and their disks hold as
-well.
+T1..T9 and (x - 1)(x - 2)...(x - n); then for N of each of eight more (roots
+on the unit circle, clusters of radius 1e-2, pairs of roots 1e-3..1e-1 apart,
+(x - 1)...(x - n) with a coefficient off by 1e-6, roots of size 1e-3..1e3,
+coefficients of +1 and -1, complex Gaussian ones of order 9, powers (x - a)^k
+and their products) and for the named equations at the edges of what the
+program takes (x^9 + 1e-38, 3e38 x^2 - 1 and others): that every run lists
+all n roots with status 0 (whatever the search from (0, 0) and (1, 1) met),
+and that the disks hold as above; and where a search reached the pass limit
+or a root was found otherwise, that the refined roots are printed and their
+disks hold as well.
 
 With --ratios it measures instead: over the recorded sessions that solve an
 equation, the ratio of each printed radius to the distance from the printed
@@ -523,6 +528,91 @@ def family_equations(count, roots_of_powers=(1, -2, 0.5, 1 + 1j)):
             yield f"(x - {a})^{n}", from_roots([a] * n)
         yield f"T{n}", chebyshev[n]
         yield f"(x - 1)...(x - {n})", from_roots(range(1, n + 1))
+    # The families added later draw from a generator of their own, so that the
+    # equations above stay what they were.
+    more = random.Random(20270311)
+
+    def angle():
+        return more.uniform(0, 2 * math.pi)
+
+    def cluster(n):
+        centre = cmath.rect(more.uniform(0.5, 2), angle())
+        return from_roots([centre + cmath.rect(1e-2 * math.sqrt(more.random()), angle())
+                           for _ in range(n)])
+
+    def pairs(n):
+        roots = []
+        for _ in range(n // 2):
+            centre, half = cmath.rect(more.uniform(0.5, 3), angle()), cmath.rect(
+                10 ** more.uniform(-3, -1) / 2, angle())
+            roots += [centre - half, centre + half]
+        return from_roots(roots + [cmath.rect(more.uniform(0.5, 3), angle())] * (n % 2))
+
+    def perturbed(n):
+        c = from_roots(range(1, n + 1))
+        c[more.randint(0, n)] *= 1 + more.choice([-1, 1]) * 1e-6 * more.uniform(0.5, 2)
+        return c
+
+    def powers(n):
+        """(x - a)^k, or a product of two or three such powers, each k at least 2."""
+        bases = more.sample([0, 1, -2, 0.5, 3], more.randint(1, 3))
+        while True:
+            exponents = [more.randint(2, 9) for _ in bases]
+            if sum(exponents) <= 9:
+                return from_roots([a for a, k in zip(bases, exponents) for _ in range(k)])
+
+    families = [
+        ("roots on the unit circle", lambda n: from_roots([cmath.rect(1, angle())
+                                                           for _ in range(n)])),
+        ("clusters of radius 1e-2", cluster),
+        ("pairs 1e-3..1e-1 apart", pairs),
+        ("(x - 1)...(x - n), a coefficient perturbed by 1e-6", perturbed),
+        ("roots of size 1e-3..1e3", lambda n: from_roots(
+            [cmath.rect(10 ** more.uniform(-3, 3), angle()) for _ in range(n)])),
+        ("Littlewood", lambda n: [more.choice([-1, 1]) for _ in range(n + 1)]),
+        ("complex Gaussian of order 9", lambda n: [complex(more.gauss(0, 1), more.gauss(0, 1))
+                                                   for _ in range(10)]),
+        ("powers and their products", powers),
+    ]
+    for name, make in families:
+        for i in range(count):
+            yield f"{name} {i + 1}", make(more.randint(1, 9))
+    for name, coefficients in NAMED:
+        yield name, coefficients
+
+
+# Equations at the edges of what the program takes, as (name, coefficients).
+NAMED = [
+    ("x^9 + 1e-38", [1, 0, 0, 0, 0, 0, 0, 0, 0, 1e-38]),
+    ("order 7, clustered real roots", [1, -1.91259789, -58.0638962, 129.060211, 911.57074,
+                                       -2219.82251, -3173.76025, 8053.76611]),
+    ("1e25 x^2 + 1", [1e25, 0, 1]),
+    ("coefficients 1e20 down to 1e-25", [1e20, 1e15, 1e10, 1e5, 1, 1e-5, 1e-10, 1e-15, 1e-20,
+                                          1e-25]),
+    ("3e38 x^2 - 1", [3e38, 0, -1]),
+    ("x^2 - 3.4028235e38", [1, 0, -3.4028235e38]),
+    ("x^4", [1, 0, 0, 0, 0]),
+    ("x^2 + 2x + 1", [1, 2, 1]),
+    ("(x - 1)^4 (x + 2)^3", from_roots([1] * 4 + [-2] * 3)),
+    ("(x - 0.5)^2 (x - 3)^3", from_roots([0.5] * 2 + [3] * 3)),
+]
+FAMILY_NAMES = [
+    (re.compile(r"^x\^\d+ - 1$"), "x^n - 1"),
+    (re.compile(r"^x\^\d+ \+ 1$"), "x^n + 1"),
+    (re.compile(r"^\(x - .*\)\^\d+$"), "(x - a)^n"),
+    (re.compile(r"^T\d+$"), "Chebyshev T1..T9"),
+    (re.compile(r"^\(x - 1\)\.\.\.\(x - \d+\)$"), "(x - 1)...(x - n)"),
+]
+
+
+def family_of(name):
+    """The family of an equation that family_equations names."""
+    if name in dict(NAMED):
+        return "named equations"
+    for pattern, family in FAMILY_NAMES:
+        if pattern.match(name):
+            return family
+    return name.rsplit(" ", 1)[0]
 
 
 REFINED = re.compile(r"^уточнённый (x\d+=\S+ \S+i)(?: кратность \d+)?$")
