@@ -48,13 +48,42 @@ double largestCorrection(const Table& a, int count, const Table& z) {
     return largest;
 }
 
+// The rounding error of Horner's scheme in binary64 at z, to first order:
+// 4 n u times the polynomial of the coefficients' magnitudes at |z| (each
+// step rounds a complex product and a sum, a few units of u each), with
+// |re| + |im| for each modulus. A level to stop at, not a bound to rely on.
+double roundingLevel(const Table& a, int count, Complex64 z) {
+    const double radius = std::fabs(z.re) + std::fabs(z.im);
+    double level = std::fabs(a[0].re) + std::fabs(a[0].im);
+    for (int i = 1; i < count; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        level = level * radius + (std::fabs(a[k].re) + std::fabs(a[k].im));
+    }
+    return level * (count - 1) * 0x1p-51;
+}
+
+// P at z cannot be told from zero: its computed value is within the level
+// of its rounding error (or zero).
+bool settledAt(const Table& a, int count, Complex64 z, Complex64 value) {
+    return std::fmax(std::fabs(value.re), std::fabs(value.im)) <= roundingLevel(a, count, z);
+}
+
+struct StepResult {
+    bool allSettled = true;  // every root settled where the step found it
+    bool moved = false;      // some root not settled moved
+};
+
 // One Gauss-Seidel step of Aberth-Ehrlich: zi -= N / (1 - N S), with the
-// Newton correction N = P / P' and S the sum of 1 / (zi - zj).
-void aberthStep(const Table& a, int count, Table& z) {
+// Newton correction N = P / P' and S the sum of 1 / (zi - zj). Marks each
+// root settled or not where the step finds it.
+StepResult aberthStep(const Table& a, int count, Table& z, RefinedRoots& refined) {
     const int n = count - 1;
+    StepResult result;
     for (int i = 1; i <= n; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const bounds::ValueAndDerivative v = bounds::valueAndDerivative(a, count, z[k]);
+        refined.settled[k] = isFinite(v.value) && settledAt(a, count, z[k], v.value);
+        result.allSettled = result.allSettled && refined.settled[k];
         if (isZero(v.value) || isZero(v.derivative)) {
             continue;  // a root already, or no step to take here
         }
@@ -70,26 +99,11 @@ void aberthStep(const Table& a, int count, Table& z) {
         const Complex64 step = isZero(denominator) ? newton : newton / denominator;
         const Complex64 next = z[k] - step;
         if (isFinite(next)) {
+            result.moved = result.moved || (!refined.settled[k] && (next.re != z[k].re || next.im != z[k].im));
             z[k] = next;
         }
     }
-}
-
-// P at z cannot be told from zero: the computed value lies within the
-// bound of its rounding error (which is 0 where P(z) is shown to be 0).
-bool settledAt(const Table& a, int count, Complex64 z) {
-    const bounds::Evaluated p = bounds::evaluate(a, count, z);
-    return bounds::isFinite(p) && bounds::magnitudeDown(p) == 0;
-}
-
-bool settleAll(const Table& a, int count, const Table& z, RefinedRoots& refined) {
-    bool all = true;
-    for (int i = 1; i < count; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        refined.settled[k] = settledAt(a, count, z[k]);
-        all = all && refined.settled[k];
-    }
-    return all;
+    return result;
 }
 
 // The multiplicity of 0 as a root: the trailing coefficients that are zero.
@@ -147,27 +161,38 @@ void separateStarts(const CoefficientTable& asRead, int found, Table& z) {
     }
 }
 
-// The iteration from the starts z: until every root is settled, or at
-// most kMaxRefinementIterations steps, keeping then the step whose largest
+// The iteration from the starts z: until a step finds every root settled,
+// or moves none that is not (it can do no more), or after at most
+// kMaxRefinementIterations steps, keeping then the step whose largest
 // correction was least.
 RefinedRoots iterate(const CoefficientTable& asRead, Table z) {
     const int count = asRead.count;
     const Table a = bounds::widened(asRead);
     RefinedRoots refined;
     Table best = z;
-    double least = largestCorrection(a, count, z);
-    bool settled = settleAll(a, count, z, refined);
-    for (int step = 1; step <= kMaxRefinementIterations && !settled; ++step) {
-        aberthStep(a, count, z);
+    double least = std::numeric_limits<double>::infinity();
+    RefinedRoots bestSettled;
+    for (int step = 1; step <= kMaxRefinementIterations; ++step) {
+        const Table before = z;
+        const StepResult result = aberthStep(a, count, z, refined);
+        if (result.allSettled) {
+            best = before;
+            bestSettled = refined;
+            refined.converged = true;
+            break;
+        }
         refined.iterations = step;
-        settled = settleAll(a, count, z, refined);
-        const double correction = settled ? 0 : largestCorrection(a, count, z);
-        if (settled || correction < least) {
+        const double correction = largestCorrection(a, count, before);
+        if (correction < least || step == 1) {
             least = correction;
-            best = z;
+            best = before;
+            bestSettled = refined;
+        }
+        if (!result.moved) {
+            break;
         }
     }
-    refined.converged = settleAll(a, count, best, refined);
+    refined.settled = bestSettled.settled;
     for (int i = 1; i < count; ++i) {
         refined.roots[static_cast<std::size_t>(i)] = best[static_cast<std::size_t>(i)];
     }
