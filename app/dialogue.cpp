@@ -189,9 +189,11 @@ void onIteration(void* context, int iteration, Complex x2, double modulus) {
 }
 
 // Before each search from other start points: its heading in the trace
-// (with the scale of its f, whose modulus its iterations' lines show), and a new
+// (with the scale of its f, whose modulus its iterations' lines show, and of
+// the variable it searches in, whose points they show in x), and a new
 // path in the picture, the one before it abandoned.
-void onAttempt(void* context, int attempt, Complex start0, Complex start1, int scale) {
+void onAttempt(void* context, int attempt, Complex start0, Complex start1, int scale,
+               int variableScale) {
     const ArithmeticFlags flags = raisedArithmeticFlags();
     auto& watch = *static_cast<Watch*>(context);
     if (watch.trace) {
@@ -204,6 +206,10 @@ void onAttempt(void* context, int attempt, Complex start0, Complex start1, int s
         if (scale != 0) {
             print(console, texts::kTraceScaled);
             console.out << scale;
+        }
+        if (variableScale != 0) {
+            print(console, texts::kTraceVariableScaled);
+            console.out << -variableScale;
         }
         console.out << std::endl;
     }

@@ -130,13 +130,16 @@ inline constexpr auto kReportNotConverged = cp1251(u8", точность не д
 // --trace: "x2: проходов 8 в попытке 1 из точек (0.7, 0.3) и (0.8, 0.3), ..."
 // and ", взят там, где P(x) неотличим от нуля"; a trace line "корень x2,
 // попытка 1: из точек (0.7, 0.3) и (0.8, 0.3), f(x) = P(x) · 2^-2" before
-// the passes of each (the search's f is P scaled by a power of two).
+// the passes of each (the search's f is P scaled by a power of two), with
+// ", поиск по y = x · 2^42" where it searches in y, x scaled by a power of two
+// (its passes still show x).
 inline constexpr auto kReportInAttempt = cp1251(u8" в попытке ");
 inline constexpr auto kFromPoints = cp1251(u8" из точек (");
 inline constexpr auto kPointsAnd = cp1251(u8") и (");
 inline constexpr auto kReportAtFloor = cp1251(u8", взят там, где P(x) неотличим от нуля");
 inline constexpr auto kTraceAttempt = cp1251(u8", попытка ");
 inline constexpr auto kTraceScaled = cp1251(u8", f(x) = P(x) · 2^");
+inline constexpr auto kTraceVariableScaled = cp1251(u8", поиск по y = x · 2^");
 // The inclusion disk after a --report line: ", корень уравнения в круге
 // радиуса 0.0123; круг пересекается с кругами x3, x4: в этих трёх кругах 3 корня",
 // or, for a chain of disks, "...; круг пересекается с кругом x2, а через него

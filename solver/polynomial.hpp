@@ -35,13 +35,16 @@ inline constexpr Complex kSecantStart1{1.0F, 1.0F};
 // modulus |f2| rounded to binary64, after the iteration is computed and
 // before its stop test takes effect. It only observes: the search computes the same values
 // with or without it. Where set, onAttempt is told of each search from
-// other start points before it starts, and of the power of two by which
-// that search's f is P scaled (findRoot), and onRoot of the index of each
-// root before its first search (findRoots).
+// other start points before it starts, and of the powers of two by which
+// that search's f is P scaled and its variable y is x scaled,
+// f(y) = 2^scale P(x) at x = 2^variableScale y (findRoot; its passes are
+// told in x), and onRoot of the index of each root before its first search
+// (findRoots).
 struct SecantObserver {
     void (*onIteration)(void* context, int iteration, Complex x2, double modulus);
     void* context;
-    void (*onAttempt)(void* context, int attempt, Complex start0, Complex start1, int scale);
+    void (*onAttempt)(void* context, int attempt, Complex start0, Complex start1, int scale,
+                      int variableScale);
     void (*onRoot)(void* context, int root);
 };
 

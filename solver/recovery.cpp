@@ -31,42 +31,151 @@ bool pointAtFloor(const CoefficientTable& table, const GuardedSearch& search, Co
     return false;
 }
 
-// The searches from other start points, on the table scaled so that the
-// tolerance is relative to its largest coefficient: the same arithmetic,
-// every value scaled by the same power of two (where none leaves the range).
+// One part of x = 2^variableScale y: exact in binary64, then rounded to
+// binary32 once, to nearest, which is exact where the part is normal. False
+// where it lies beyond the largest binary32.
+bool partInX(float y, int variableScale, float& x) {
+    const double v = std::ldexp(double{y}, variableScale);
+    if (!(std::fabs(v) <= double{std::numeric_limits<float>::max()})) {
+        return false;
+    }
+    x = static_cast<float>(v);
+    return true;
+}
+
+// The root x = 2^variableScale y of P from the root y of f: false where it
+// lies beyond the range, a part beyond the largest binary32 or both parts
+// below the normal range (and x not 0). A part below the normal range beside
+// a normal one is rounded by at most 2^-150, within 2^-24 |x|, as near as a
+// normal part is. At variableScale 0, x is y.
+bool rootInX(Complex y, int variableScale, Complex& x) {
+    if (variableScale == 0) {
+        x = y;
+        return true;
+    }
+    if (!partInX(y.re, variableScale, x.re) || !partInX(y.im, variableScale, x.im)) {
+        return false;
+    }
+    const float normal = std::numeric_limits<float>::min();
+    return std::fabs(x.re) >= normal || std::fabs(x.im) >= normal ||
+           (x.re == 0 && x.im == 0 && y.re == 0 && y.im == 0);
+}
+
+// A point of a search in y as the trace and the picture show it, in x: an
+// infinity of its sign where a part lies beyond the range.
+Complex shownInX(Complex y, int variableScale) {
+    const auto shown = [&](float part) {
+        float x = 0;
+        if (std::isnan(part) || partInX(part, variableScale, x)) {
+            return std::isnan(part) ? part : x;
+        }
+        return std::copysign(std::numeric_limits<float>::infinity(), part);
+    };
+    return Complex(shown(y.re), shown(y.im));
+}
+
+// A pass of a search on the scaled variable as the observer is told of it:
+// at its point in x, an infinity of its sign where that lies beyond the range.
+struct PassesInX {
+    const SecantObserver* observer;
+    int variableScale;
+};
+
+void onIterationInX(void* context, int iteration, Complex y2, double modulus) {
+    const auto& inX = *static_cast<const PassesInX*>(context);
+    const ArithmeticFlags flags = raisedArithmeticFlags();
+    const Complex x2 = shownInX(y2, inX.variableScale);
+    restoreArithmeticFlags(flags);
+    inX.observer->onIteration(inX.observer->context, iteration, x2, modulus);
+}
+
+// The searches from other start points. Each searches f(y) = 2^t P(2^s y),
+// with 2^s the power of two at or below the radius of the circle it starts
+// on and 2^t bringing the largest coefficient of f to [1, 2): on that
+// circle y is about 1 and the terms of f about 1, so that neither the
+// values nor |f1 - f0|^2 leave the range however small or large the roots,
+// and the tolerance is relative to the size of the terms there. Scaling
+// being exact, a root y of f is the root x = 2^s y of P; where the spread of
+// the coefficients keeps some part of f from being exact, the attempt
+// searches in x (s = 0), on the table scaled by 2^t alone. At s = 0 the
+// search computes every value of the search in x on that table: the same
+// path, the same root.
 bool findFromOtherStarts(const SecantObserver* observer, RootSearch& found) {
-    int scale = 0;
-    const CoefficientTable table = scaledTable(coefficientTable, scale);
-    const RootRadii radii = estimateRootRadii(table);
+    int unscaled = 0;
+    const CoefficientTable inXOnly = scaledTable(coefficientTable, unscaled);
+    const RootRadii radii = estimateRootRadii(inXOnly);
     if (radii.count == 0) {
         return false;
     }
     const bool watched = observer != nullptr;
     for (int attempt = 1; attempt <= kMaxOtherAttempts; ++attempt) {
-        const StartPair start = otherStartPair(radii, attempt);
-        if (watched && observer->onAttempt != nullptr) {
-            observer->onAttempt(observer->context, attempt, start.x0, start.x1, scale);
+        int variableScale = startScale(radii, attempt);
+        int scale = 0;
+        CoefficientTable table;
+        if (!scaledTable(coefficientTable, variableScale, table, scale)) {
+            variableScale = 0;
+            table = inXOnly;
+            scale = unscaled;
         }
+        const StartPair inY = otherStartPair(radii, attempt, variableScale);
+        // In x as the trace, the picture and the report show them (exactly
+        // where their parts are normal).
+        const StartPair start{shownInX(inY.x0, variableScale), shownInX(inY.x1, variableScale)};
+        if (watched && observer->onAttempt != nullptr) {
+            observer->onAttempt(observer->context, attempt, start.x0, start.x1, scale,
+                                variableScale);
+        }
+        PassesInX passes{observer, variableScale};
+        const SecantObserver inner{&onIterationInX, &passes, nullptr, nullptr};
         clearArithmeticFlags();
-        const GuardedSearch search = findRootGuarded(table, start.x0, start.x1, observer);
+        const GuardedSearch search =
+            findRootGuarded(table, inY.x0, inY.x1, watched ? &inner : nullptr);
         Complex point;
         const bool converged = search.end == SearchEnd::Converged;
-        if (converged || pointAtFloor(table, search, point)) {
-            found.origin = RootOrigin::OtherStart;
-            found.attempt = attempt;
-            found.start = start;
-            found.atRoundingFloor = !converged;
-            found.result = converged ? search.result : SecantResult{point, search.iteration, false};
-            return true;
+        if (!converged && !pointAtFloor(table, search, point)) {
+            continue;
         }
+        Complex root;
+        if (!rootInX(converged ? search.result.root : point, variableScale, root)) {
+            continue;  // a root of f whose x lies beyond the binary32 range
+        }
+        found.origin = RootOrigin::OtherStart;
+        found.attempt = attempt;
+        found.start = start;
+        found.atRoundingFloor = !converged;
+        found.result = SecantResult{root, converged ? search.result.iterations : search.iteration,
+                                    converged && search.result.converged};
+        return true;
     }
     return false;
 }
 
+// After a deflation that raised a condition: whether every entry it kept is
+// finite, and so the condition was raised by the remainder alone, which is
+// discarded. Each entry is a sum and a product of finite values, whose
+// partial results in the extended format cannot overflow: the first
+// condition is a rounding to binary32 that overflows, and the part it
+// rounds to is infinite, as is every sum or difference of it with finite
+// values, so the entry being computed is not finite. Where every kept entry
+// is finite, none of them met a condition.
+bool keptEntriesFinite(const CoefficientTable& table) {
+    for (int i = 0; i < table.count; ++i) {
+        const Complex b = table.coefficients[static_cast<std::size_t>(i)];
+        if (!std::isfinite(b.re) || !std::isfinite(b.im)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
-CoefficientTable scaledTable(const CoefficientTable& table, int& scale) {
-    // The binary exponents of the largest part and of the smallest nonzero one.
+bool scaledTable(const CoefficientTable& table, int variableScale, CoefficientTable& scaled,
+                 int& scale) {
+    const int n = table.count - 1;
+    // The power of two that a_i gets from the variable.
+    const auto shift = [&](int i) { return variableScale * (n - i); };
+    // The binary exponents of the largest part of f and of its smallest nonzero one.
     int largest = std::numeric_limits<int>::min();
     int smallest = std::numeric_limits<int>::max();
     for (int i = 0; i < table.count; ++i) {
@@ -75,28 +184,40 @@ CoefficientTable scaledTable(const CoefficientTable& table, int& scale) {
             if (part != 0 && std::isfinite(part)) {
                 int exponent = 0;
                 std::frexp(part, &exponent);  // |part| in [2^(exponent-1), 2^exponent)
-                largest = std::max(largest, exponent);
-                smallest = std::min(smallest, exponent);
+                largest = std::max(largest, exponent + shift(i));
+                smallest = std::min(smallest, exponent + shift(i));
             }
         }
     }
-    scale = 0;
     if (largest == std::numeric_limits<int>::min()) {
-        return table;
+        scaled = table;  // every coefficient zero
+        scale = 0;
+        return true;
     }
     // The largest part to [1, 2), unless that takes the smallest below the
     // normal range (2^-126), where it would lose digits.
     const int wanted = std::max(1 - largest, -125 - smallest);
-    CoefficientTable scaled = table;
+    CoefficientTable result = table;
     for (int i = 0; i < table.count; ++i) {
         const Complex a = table.coefficients[static_cast<std::size_t>(i)];
-        const Complex b(std::ldexp(a.re, wanted), std::ldexp(a.im, wanted));
-        if (std::ldexp(b.re, -wanted) != a.re || std::ldexp(b.im, -wanted) != a.im) {
-            return table;  // a spread wider than the range: left as it is
+        const int by = shift(i) + wanted;
+        const Complex b(std::ldexp(a.re, by), std::ldexp(a.im, by));
+        if (std::ldexp(b.re, -by) != a.re || std::ldexp(b.im, -by) != a.im) {
+            return false;  // a spread wider than the range
         }
-        scaled.coefficients[static_cast<std::size_t>(i)] = b;
+        result.coefficients[static_cast<std::size_t>(i)] = b;
     }
+    scaled = result;
     scale = wanted;
+    return true;
+}
+
+CoefficientTable scaledTable(const CoefficientTable& table, int& scale) {
+    CoefficientTable scaled;
+    if (!scaledTable(table, 0, scaled, scale)) {
+        scale = 0;
+        return table;
+    }
     return scaled;
 }
 
@@ -141,7 +262,11 @@ FoundRoots findRoots(const SecantObserver* observer) {
         deflate(search.result.root);
         roots.failure = raisedArithmeticFlags();
         if (roots.failure.any()) {
-            return roots;
+            if (!keptEntriesFinite(table)) {
+                return roots;
+            }
+            roots.failure = {};  // raised by the remainder alone
+            clearArithmeticFlags();
         }
         roots.found = k;
     }

@@ -53,4 +53,11 @@ FoundRoots findRoots(const SecantObserver* observer = nullptr);
 // scaling keeps every part exact.
 CoefficientTable scaledTable(const CoefficientTable& table, int& scale);
 
+// The table of f(y) = 2^scale P(2^variableScale y), exactly: each part of
+// a_i times 2^(variableScale (n - i) + scale) by one ldexp, the largest part
+// of f to [1, 2), or as near as keeps every nonzero part in the normal range.
+// False, with scaled and scale untouched, where no scale keeps every part exact.
+bool scaledTable(const CoefficientTable& table, int variableScale, CoefficientTable& scaled,
+                 int& scale);
+
 }  // namespace secant

@@ -160,11 +160,20 @@ RootRadii estimateRootRadii(const CoefficientTable& table) {
     return radii;
 }
 
-StartPair otherStartPair(const RootRadii& radii, int attempt) {
+int startScale(const RootRadii& radii, int attempt) {
+    const double r = std::clamp(radii.radius[static_cast<std::size_t>((attempt - 1) % radii.count)],
+                                0x1p-126, 0x1p126);
+    int exponent = 0;
+    std::frexp(r, &exponent);  // r in [2^(exponent-1), 2^exponent)
+    return exponent - 1;
+}
+
+StartPair otherStartPair(const RootRadii& radii, int attempt, int variableScale) {
     const int index = attempt - 1;
     // Kept well inside the binary32 range, so that both points are finite and normal.
-    const double r = std::clamp(radii.radius[static_cast<std::size_t>(index % radii.count)],
-                                kSmallestRadius, kLargestRadius);
+    const double r = std::clamp(
+        std::ldexp(radii.radius[static_cast<std::size_t>(index % radii.count)], -variableScale),
+        kSmallestRadius, kLargestRadius);
     const auto& angle = kAngles[static_cast<std::size_t>(index) % kAngles.size()];
     const double re = r * angle[0];
     const double im = r * angle[1];

@@ -33,7 +33,15 @@ struct StartPair {
 
 // The start points of the attempt-th other search (attempt >= 1): the radii
 // in turn, each time at a new angle of the table. requires radii.count >= 1.
-StartPair otherStartPair(const RootRadii& radii, int attempt);
+// For a search in y = x 2^-variableScale, in y: on the circle of the radius
+// times 2^-variableScale, which is then kept within [2^-120, 2^120].
+StartPair otherStartPair(const RootRadii& radii, int attempt, int variableScale = 0);
+
+// The power of two 2^s at or below the radius that the attempt-th other
+// search starts on, that radius kept within [2^-126, 2^126]: the variable
+// y = x 2^-s starts on a circle of radius in [1, 2), and its start points in
+// x are finite.
+int startScale(const RootRadii& radii, int attempt);
 
 // log2 v for a finite v > 0, to about 2^-30 (deterministic).
 double binaryLogarithm(double v);

@@ -1,7 +1,13 @@
 #include "solver/recovery.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdlib>
+#include <limits>
+#include <numbers>
+#include <string>
+#include <vector>
 
 #include "solver/refinement.hpp"
 #include "solver/rounding_floor.hpp"
@@ -298,6 +304,189 @@ const RootCase kRootCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Recovery, FindRootTest, ::testing::ValuesIn(kRootCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// f(y) = 2^t P(2^s y): the largest part to [1, 2), each part exact, or no table.
+struct VariableScaleCase {
+    const char* name;
+    Coefficients coefficients;
+    int variableScale;
+    bool exact;
+    int scale;
+};
+
+void PrintTo(const VariableScaleCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class VariableScaleTest : public SolverTest,
+                          public ::testing::WithParamInterface<VariableScaleCase> {};
+
+TEST_P(VariableScaleTest, ScalesTheVariableExactlyOrNotAtAll) {
+    const VariableScaleCase& c = GetParam();
+    const CoefficientTable table = tableOf(c.coefficients);
+    CoefficientTable scaled;
+    int scale = 12345;
+    ASSERT_EQ(scaledTable(table, c.variableScale, scaled, scale), c.exact);
+    if (!c.exact) {
+        EXPECT_EQ(scale, 12345);
+        return;
+    }
+    EXPECT_EQ(scale, c.scale);
+    const int n = table.count - 1;
+    for (int i = 0; i < table.count; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const int by = c.variableScale * (n - i) + scale;
+        EXPECT_EQ(std::ldexp(scaled.coefficients[k].re, -by), table.coefficients[k].re) << i;
+        EXPECT_EQ(std::ldexp(scaled.coefficients[k].im, -by), table.coefficients[k].im) << i;
+    }
+}
+
+const VariableScaleCase kVariableScaleCases[] = {
+    // x^2 - 4 at x = 2y: 4 y^2 - 4, brought to y^2 - 1.
+    {"TermsEqualOnTheCircle", {{1, 0}, {0, 0}, {-4, 0}}, 1, true, -2},
+    // 1e25 x^2 + 1 at x = 2^-42 y: about 0.58 y^2 + 1, as it is.
+    {"TinyRoots", {{1e25F, 0}, {0, 0}, {1, 0}}, -42, true, 0},
+    {"SameAsTheTableAtZero", {{3e38F, 0}, {-3e38F, 0}}, 0, true, -127},
+    // 2^260 y^2 + 1: no power of two keeps both parts in the range.
+    {"WiderThanTheRange", {{1, 0}, {0, 0}, {1, 0}}, 130, false, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Recovery, VariableScaleTest, ::testing::ValuesIn(kVariableScaleCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Every root, where they all lie within the normal binary32 range however
+// small or large: each listed root within a relative 1e-5 of a true one (the
+// true roots as double formulas of the binary32 coefficients, checked
+// against mpmath), and no true root left without a listed one.
+using Roots = std::vector<std::complex<double>>;
+
+void expectEveryRoot(const Roots& roots, const char* name) {
+    const FoundRoots found = findRoots();
+    ASSERT_FALSE(found.failure.any()) << name;
+    ASSERT_EQ(found.found, static_cast<int>(roots.size())) << name;
+    const auto listed = found.listed();
+    std::vector<bool> matched(roots.size(), false);
+    for (int k = 1; k <= found.found; ++k) {
+        const Complex x = listed[static_cast<std::size_t>(k)];
+        const std::complex<double> z(x.re, x.im);
+        std::size_t nearest = 0;
+        for (std::size_t j = 1; j < roots.size(); ++j) {
+            if (std::abs(z - roots[j]) < std::abs(z - roots[nearest])) {
+                nearest = j;
+            }
+        }
+        EXPECT_LE(std::abs(z - roots[nearest]), 1e-5 * std::abs(roots[nearest]))
+            << name << " x" << k << " = " << x.re << " " << x.im;
+        EXPECT_FALSE(matched[nearest]) << name << " x" << k << " repeats a root";
+        matched[nearest] = true;
+    }
+}
+
+struct RangeCase {
+    const char* name;
+    Coefficients coefficients;
+    Roots roots;
+};
+
+void PrintTo(const RangeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RangeTest : public SolverTest, public ::testing::WithParamInterface<RangeCase> {};
+
+TEST_P(RangeTest, FindsEveryRootInTheRange) {
+    loadTable(GetParam().coefficients);
+    expectEveryRoot(GetParam().roots, GetParam().name);
+}
+
+const double kTenthRoots = 1 / std::sqrt(double{1e25F});
+const double kLargestSquareRoot = std::sqrt(double{std::numeric_limits<float>::max()});
+const double kSmallRoots = 1 / std::sqrt(double{3e38F});
+
+// 1e-5 times the tenth roots of unity but 1: the roots of the binary32
+// coefficients lie within 2e-8 of them, relatively (mpmath).
+Roots tenthRootsOfUnity() {
+    Roots roots;
+    for (int k = 1; k < 10; ++k) {
+        roots.push_back(std::polar(1e-5, 2 * std::numbers::pi * k / 10));
+    }
+    return roots;
+}
+
+const RangeCase kRangeCases[] = {
+    {"TinyImaginaryRoots", {{1e25F, 0}, {0, 0}, {1, 0}}, {{0, kTenthRoots}, {0, -kTenthRoots}}},
+    {"NineRootsOfModulus1eMinus5",
+     {{1e20F, 0},
+      {1e15F, 0},
+      {1e10F, 0},
+      {1e5F, 0},
+      {1, 0},
+      {1e-5F, 0},
+      {1e-10F, 0},
+      {1e-15F, 0},
+      {1e-20F, 0},
+      {1e-25F, 0}},
+     tenthRootsOfUnity()},
+    {"HugeLeadingCoefficient",
+     {{3e38F, 0}, {0, 0}, {-1, 0}},
+     {{kSmallRoots, 0}, {-kSmallRoots, 0}}},
+    // The deflation's remainder, x1 * x1 - 3.4028235e38, overflows: it is
+    // discarded, and x2 is found.
+    {"SquareRootOfTheLargest",
+     {{1, 0}, {0, 0}, {-std::numeric_limits<float>::max(), 0}},
+     {{kLargestSquareRoot, 0}, {-kLargestSquareRoot, 0}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Recovery, RangeTest, ::testing::ValuesIn(kRangeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// 1e<p> x^2 + 1e<q>, roots +-i sqrt(1e<q> / 1e<p>): for p >= 20 and
+// q <= p - 25 the search from (0, 0) and (1, 1) overflows; every such pair
+// whose roots lie in the normal range (q >= p - 75) gives both. (1e-45, the
+// least subnormal, is a value of P(0) that cannot be told from zero, and 0
+// is taken as the root there before any other search.)
+TEST_F(SolverTest, FindsTinyRootsOverAGrid) {
+    for (int p = 20; p <= 38; ++p) {
+        for (int q = std::max(p - 75, -44); q <= p - 25; ++q) {
+            const float a0 = std::strtof(("1e" + std::to_string(p)).c_str(), nullptr);
+            const float a2 = std::strtof(("1e" + std::to_string(q)).c_str(), nullptr);
+            const double r = std::sqrt(double{a2} / double{a0});
+            loadTable({{a0, 0}, {0, 0}, {a2, 0}});
+            const std::string name = "1e" + std::to_string(p) + " 0 1e" + std::to_string(q);
+            expectEveryRoot({{0, r}, {0, -r}}, name.c_str());
+        }
+    }
+}
+
+// Roots beyond the range: the run ends at the first root with the condition.
+struct BeyondCase {
+    const char* name;
+    Coefficients coefficients;
+};
+
+void PrintTo(const BeyondCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BeyondTest : public SolverTest, public ::testing::WithParamInterface<BeyondCase> {};
+
+TEST_P(BeyondTest, EndsWithTheCondition) {
+    loadTable(GetParam().coefficients);
+    const FoundRoots found = findRoots();
+    EXPECT_EQ(found.found, 0);
+    EXPECT_TRUE(found.failure.any());
+}
+
+const BeyondCase kBeyondCases[] = {
+    {"RootMinus1e60", {{1e-30F, 0}, {1e30F, 0}}},
+    // +-2.7e41, beyond the largest binary32.
+    {"RootsNear2e41", {{1e-45F, 0}, {0, 0}, {-1e38F, 0}}},
+    // +-1e-39 i: below the normal range, where no root may be listed.
+    {"RootsBelowTheNormalRange", {{1e38F, 0}, {0, 0}, {1e-40F, 0}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Recovery, BeyondTest, ::testing::ValuesIn(kBeyondCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
