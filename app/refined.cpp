@@ -120,8 +120,15 @@ std::array<int, kMaxCoefficients> groupsOf(const CoefficientTable& asRead,
             const RootDisk& b = disks[static_cast<std::size_t>(j)];
             const Complex64 zi = refined.roots[static_cast<std::size_t>(i)];
             const Complex64 zj = refined.roots[static_cast<std::size_t>(j)];
-            const bool grouped = a.kind == DiskKind::Simultaneous &&
-                                 b.kind == DiskKind::Simultaneous && a.group == b.group;
+            // Where the theorem could not be used (points that coincide),
+            // single-point disks that meet are taken as one group.
+            const bool grouped =
+                a.kind == DiskKind::Simultaneous && b.kind == DiskKind::Simultaneous
+                    ? a.group == b.group
+                    : a.kind != DiskKind::None && b.kind != DiskKind::None &&
+                          !(bounds::distanceDown({a.centreRe, a.centreIm},
+                                                 {b.centreRe, b.centreIm}) >
+                            bounds::addUp(a.radius, b.radius));
             if (grouped || (zi.re == zj.re && zi.im == zj.im)) {
                 const int low = std::min(find(parent, i), find(parent, j));
                 const int high = std::max(find(parent, i), find(parent, j));

@@ -99,7 +99,8 @@ StepResult aberthStep(const Table& a, int count, Table& z, RefinedRoots& refined
         const Complex64 step = isZero(denominator) ? newton : newton / denominator;
         const Complex64 next = z[k] - step;
         if (isFinite(next)) {
-            result.moved = result.moved || (!refined.settled[k] && (next.re != z[k].re || next.im != z[k].im));
+            result.moved =
+                result.moved || (!refined.settled[k] && (next.re != z[k].re || next.im != z[k].im));
             z[k] = next;
         }
     }

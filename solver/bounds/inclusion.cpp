@@ -483,24 +483,39 @@ RootDisks includePrintedRoots(const CoefficientTable& asRead, const PrintedRoots
 
 namespace {
 
-// Where the multiple root of leader stands in for the simultaneous
-// theorem: its members as distinct points on a short line from its centre,
-// far closer to it than to any other root.
 constexpr int kMostSignificant = 17;  // every binary64 value given back
+using inclusion::Taylor;
+using inclusion::taylorBounds;
 
-void standIn(const Centres& c, int n, const std::array<int, kMaxCoefficients>& multipleOf,
-             int leader, PrintedRoots& stand) {
-    const Complex64 centre = c[static_cast<std::size_t>(leader)].at;
-    double nearest = inclusion::kInfinity;
-    for (int j = 1; j <= n; ++j) {
-        if (multipleOf[static_cast<std::size_t>(j)] != leader) {
-            nearest =
-                std::fmin(nearest, bounds::distanceDown(centre, c[static_cast<std::size_t>(j)].at));
-        }
+// Where the multiple root of leader stands in for the simultaneous
+// theorem: its k members as distinct points on a short line from its
+// centre c, a step apart that P's Taylor term bk (z - c)^k outweighs the
+// rounding of P there by far (2^10 times the first-order level
+// 2^-50 sum |ai| |c|^(n-i)), so that their corrections stay about a step.
+// (The theorem holds for any distinct points; these only keep its disks
+// small.)
+double standInStep(const Coefficients& a, int count, Complex64 c, int k) {
+    Taylor t;
+    if (!taylorBounds(a, count, c, k, t)) {
+        return 0;
     }
-    double step = std::fmax(std::fabs(centre.re), std::fabs(centre.im)) * 0x1p-40;
-    step = std::fmax(step, std::isfinite(nearest) ? nearest * 0x1p-30 : 0x1p-30);
-    step = std::fmax(step, 0x1p-1000);
+    const double radius = std::fabs(c.re) + std::fabs(c.im);
+    double level = std::fabs(a[0].re) + std::fabs(a[0].im);
+    for (int i = 1; i < count; ++i) {
+        level = level * radius + (std::fabs(a[static_cast<std::size_t>(i)].re) +
+                                  std::fabs(a[static_cast<std::size_t>(i)].im));
+    }
+    int exponent = 0;
+    std::frexp(level * 0x1p-40 / t.leadingDown, &exponent);
+    const int m = exponent >= 0 ? (exponent + k - 1) / k : -(-exponent / k);
+    return std::fmax(std::ldexp(1.0, m + 1), std::fmax(std::fabs(c.re), std::fabs(c.im)) * 0x1p-40);
+}
+
+void standIn(const Coefficients& a, int count, const Centres& c, int n,
+             const std::array<int, kMaxCoefficients>& multipleOf, int leader, int k,
+             PrintedRoots& stand) {
+    const Complex64 centre = c[static_cast<std::size_t>(leader)].at;
+    const double step = std::fmax(standInStep(a, count, centre, k), 0x1p-1000);
     int member = 0;
     for (int j = 1; j <= n; ++j) {
         if (multipleOf[static_cast<std::size_t>(j)] == leader) {
@@ -545,7 +560,7 @@ RootDisks includeRefinedRoots(const CoefficientTable& asRead, const PrintedRoots
             confirmed = false;
             return {};
         }
-        standIn(centres, n, multipleOf, leader, stand);
+        standIn(a, count, centres, n, multipleOf, leader, k, stand);
     }
     RootDisks disks = includePrintedRoots(asRead, stand, n);
     for (int i = 1; i <= n; ++i) {
