@@ -244,7 +244,7 @@ RefinedRoots refineRootsAfresh(const CoefficientTable& asRead) {
 // P .. P^(k-1) are exactly 0 at c and P^(k) is not; it is one within the
 // rounding of the coefficients where each Taylor coefficient
 // bj = P^(j)(c) / j!, j < k, is no larger than rounding every coefficient
-// by its binary32 unit roundoff can make it:
+// by its binary32 unit roundoff can make it, and bk is larger:
 //   |bj| <= 2^-24 sum over i of |ai| C(n - i, j) |c|^(n - i - j),
 // the sum being the j-th derivative of the polynomial of the |ai| at |c|,
 // over j!. (A k-fold root shown so still needs its disk of k roots to be
@@ -279,14 +279,15 @@ bool withinCoefficientRounding(const Table& a, int count, Complex64 c, int k) {
         magnitudes[index] = {bounds::modulusUp(a[index].re, a[index].im), 0};
     }
     const Complex64 radius{bounds::modulusUp(c.re, c.im), 0};
-    for (int j = 0; j < k; ++j) {
+    // b0 .. b(k-1) within the rounding, and bk beyond it: multiplicity k.
+    for (int j = 0; j <= k; ++j) {
         int derivedCount = 0;
         const Table d = bounds::derivative(a, count, j, derivedCount);
         const Table dm = bounds::derivative(magnitudes, count, j, derivedCount);
         const bounds::Evaluated p = bounds::evaluate(d, derivedCount, c);
         const bounds::Evaluated room = bounds::evaluate(dm, derivedCount, radius);
-        if (!bounds::isFinite(p) ||
-            bounds::magnitudeDown(p) > kRoundingAllowance * kCoefficientRoundoff * room.value.re) {
+        const double allowed = kRoundingAllowance * kCoefficientRoundoff * room.value.re;
+        if (!bounds::isFinite(p) || (j < k) != (bounds::magnitudeDown(p) <= allowed)) {
             return false;
         }
     }

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "solver/refinement.hpp"
 #include "solver/rounding_floor.hpp"
 #include "test_support.hpp"
 
@@ -488,99 +487,6 @@ const BeyondCase kBeyondCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Recovery, BeyondTest, ::testing::ValuesIn(kBeyondCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-}  // namespace
-}  // namespace secant::testing
-
-namespace secant::testing {
-namespace {
-
-// The refinement: from the listed roots, damaged or not, to the roots of the
-// equation as read.
-struct RefineCase {
-    const char* name;
-    Coefficients coefficients;
-    std::initializer_list<Complex> listed;
-    std::initializer_list<std::complex<double>> roots;
-    double within;
-};
-
-void PrintTo(const RefineCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class RefineTest : public SolverTest, public ::testing::WithParamInterface<RefineCase> {};
-
-TEST_P(RefineTest, ConvergesToEveryRoot) {
-    const RefineCase& c = GetParam();
-    const CoefficientTable asRead = tableOf(c.coefficients);
-    std::array<Complex, kMaxCoefficients> listed{};
-    int found = 0;
-    for (const Complex z : c.listed) {
-        listed[static_cast<std::size_t>(++found)] = z;
-    }
-    const RefinedRoots refined = refineRoots(asRead, listed, found);
-    EXPECT_TRUE(refined.converged);
-    EXPECT_LE(refined.iterations, kMaxRefinementIterations);
-    for (const std::complex<double> root : c.roots) {
-        double nearest = INFINITY;
-        for (int k = 1; k < asRead.count; ++k) {
-            const Complex64 z = refined.roots[static_cast<std::size_t>(k)];
-            nearest = std::fmin(nearest, std::abs(std::complex<double>(z.re, z.im) - root));
-        }
-        EXPECT_LE(nearest, c.within) << root;
-    }
-}
-
-const RefineCase kRefineCases[] = {
-    // After the pass-limit search the listed roots are near 0.0007, not 0.1.
-    {"AfterThePassLimit",
-     {{1000, 0}, {0, 0}, {0, 0}, {-1, 0}},
-     {{-0.000568896765F, -0.00048828125F},
-      {-0.000133021065F, 0.000734785106F},
-      {0.000701917801F, -0.000246503827F}},
-     {{0.1, 0}, {-0.05, 0.0866025403784438647}, {-0.05, -0.0866025403784438647}},
-     1e-15},
-    {"EqualStarts", {{1, 0}, {0, 0}, {-4, 0}}, {{1, 0}, {1, 0}}, {{2, 0}, {-2, 0}}, 1e-15},
-    {"StartsNotFinite",
-     {{1, 0}, {-6, 0}, {11, 0}, {-6, 0}},
-     {{INFINITY, 0}, {NAN, 0}, {2, 0}},
-     {{1, 0}, {2, 0}, {3, 0}},
-     1e-14},
-    // A root that no search found: its start is on the circle of all roots.
-    {"FewerListed", {{1, 0}, {0, 0}, {1, 0}}, {{0, 1}}, {{0, 1}, {0, -1}}, 1e-15},
-    // A fourfold root is found to the fourth root of the rounding: 1e-4.
-    {"FourfoldRoot",
-     {{1, 0}, {-4, 0}, {6, 0}, {-4, 0}, {1, 0}},
-     {{0.933697F, 0.0112632F},
-      {1.0111F, 0.066245F},
-      {1.06641F, -0.0110312F},
-      {0.988801F, -0.0664769F}},
-     {{1, 0}},
-     3e-4},
-};
-
-INSTANTIATE_TEST_SUITE_P(Refinement, RefineTest, ::testing::ValuesIn(kRefineCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// Roots near 0.5 and one near 3e37, where P and the corrections leave the
-// binary64 range: no step shows the disks stopped shrinking, so the
-// refinement goes on to its limit and says it did not converge.
-TEST_F(SolverTest, CorrectionsBeyondTheRangeGoOnToTheLimit) {
-    const CoefficientTable asRead = tableOf({{1e-20F, 0},
-                                             {-3e17F, 0},
-                                             {1.2e18F, 0},
-                                             {-2.1e18F, 0},
-                                             {2.1e18F, 0},
-                                             {-1.3125e18F, 0},
-                                             {5.25e17F, 0},
-                                             {-1.3125e17F, 0},
-                                             {1.875e16F, 0},
-                                             {-1.171875e15F, 0}});
-    const RefinedRoots refined = refineRoots(asRead, {}, 0);
-    EXPECT_FALSE(refined.converged);
-    EXPECT_EQ(refined.iterations, kMaxRefinementIterations);
-}
 
 }  // namespace
 }  // namespace secant::testing

@@ -496,7 +496,7 @@ using inclusion::taylorBounds;
 // small.)
 double standInStep(const Coefficients& a, int count, Complex64 c, int k) {
     Taylor t;
-    if (!taylorBounds(a, count, c, k, t)) {
+    if (k < 1 || !taylorBounds(a, count, c, k, t)) {
         return 0;
     }
     const double radius = std::fabs(c.re) + std::fabs(c.im);
