@@ -90,7 +90,8 @@ PrintedRoot fullText(Complex64 z) {
 struct Candidate {
     RefinedRoots refined;
     Multiples multipleOf{};
-    int settled = 0;  // roots settled, or members of a multiple root
+    std::array<double, kMaxCoefficients> spread{};  // per multiple root: its members' reach
+    int settled = 0;                                // roots settled, or members of a multiple root
 };
 
 int find(std::array<int, kMaxCoefficients>& parent, int i) {
@@ -167,7 +168,12 @@ Candidate analyse(const CoefficientTable& asRead, const RefinedRoots& refined) {
         Candidate tried = candidate;
         for (int j = 1; j <= n; ++j) {
             if (group[static_cast<std::size_t>(j)] == leader) {
-                tried.refined.roots[static_cast<std::size_t>(j)] = multiple.centre;
+                Complex64& z = tried.refined.roots[static_cast<std::size_t>(j)];
+                const Complex64 d = z - multiple.centre;
+                tried.spread[static_cast<std::size_t>(leader)] =
+                    std::fmax(tried.spread[static_cast<std::size_t>(leader)],
+                              std::fabs(d.re) + std::fabs(d.im));
+                z = multiple.centre;
                 tried.multipleOf[static_cast<std::size_t>(j)] = leader;
             }
         }
@@ -177,7 +183,7 @@ Candidate analyse(const CoefficientTable& asRead, const RefinedRoots& refined) {
                 fullText(tried.refined.roots[static_cast<std::size_t>(j)]);
         }
         bool confirmed = false;
-        includeRefinedRoots(asRead, texts, tried.multipleOf, confirmed);
+        includeRefinedRoots(asRead, texts, tried.multipleOf, tried.spread, confirmed);
         if (confirmed) {
             candidate = tried;
         }
@@ -221,7 +227,8 @@ void printWithDisks(const CoefficientTable& asRead, RefinedListing& listing) {
             fullText(listing.refined.roots[static_cast<std::size_t>(k)]);
     }
     bool confirmed = false;
-    listing.disks = includeRefinedRoots(asRead, full, listing.multipleOf, confirmed);
+    listing.disks =
+        includeRefinedRoots(asRead, full, listing.multipleOf, listing.spread, confirmed);
     std::array<double, kMaxCoefficients> radius{};
     for (int k = 1; k <= n; ++k) {
         radius[static_cast<std::size_t>(k)] = radiusOf(listing.disks[static_cast<std::size_t>(k)]);
@@ -229,7 +236,8 @@ void printWithDisks(const CoefficientTable& asRead, RefinedListing& listing) {
     std::array<std::array<Part, 2>, kMaxCoefficients> parts{};
     for (int round = 0; round < kDigitRounds; ++round) {
         listing.printed = printAll(listing, radius, parts);
-        listing.disks = includeRefinedRoots(asRead, listing.printed, listing.multipleOf, confirmed);
+        listing.disks = includeRefinedRoots(asRead, listing.printed, listing.multipleOf,
+                                            listing.spread, confirmed);
         bool justified = true;
         for (int k = 1; k <= n; ++k) {
             const auto i = static_cast<std::size_t>(k);
@@ -260,6 +268,7 @@ RefinedListing refineListing(const CoefficientTable& asRead,
     }
     listing.refined = best.refined;
     listing.multipleOf = best.multipleOf;
+    listing.spread = best.spread;
     printWithDisks(asRead, listing);
     return listing;
 }

@@ -18,6 +18,9 @@ struct RefinedListing {
     // Index 1 on: 0 for a root on its own, else the lowest index of the
     // members of its multiple root.
     std::array<int, kMaxCoefficients> multipleOf{};
+    // Index: the lowest member of a multiple root; how far its members were
+    // found from its centre (where they stand in for the disks of the others).
+    std::array<double, kMaxCoefficients> spread{};
     PrintedRoots printed;  // index 1 on
     RootDisks disks;       // around the printed roots
     int count = 0;         // the order: every root of the equation

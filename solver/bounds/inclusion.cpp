@@ -511,18 +511,70 @@ double standInStep(const Coefficients& a, int count, Complex64 c, int k) {
     return std::fmax(std::ldexp(1.0, m + 1), std::fmax(std::fabs(c.re), std::fabs(c.im)) * 0x1p-40);
 }
 
+// cos and sin of 2 pi j / k for k = 2 .. 9 and j = 0 .. k - 1, in that
+// order (k's first at (k - 2)(k + 1) / 2), as binary64 constants.
+constexpr std::array<std::array<double, 2>, 44> kUnitRoots{{
+    {0x1.0000000000000p+0, 0x0.0p+0},                 // 2: 0
+    {-0x1.0000000000000p+0, 0x1.27044533e63a0p-141},  // 2: 1
+    {0x1.0000000000000p+0, 0x0.0p+0},                 // 3: 0
+    {-0x1.0000000000000p-1, 0x1.bb67ae8584caap-1},    // 3: 1
+    {-0x1.0000000000000p-1, -0x1.bb67ae8584caap-1},   // 3: 2
+    {0x1.0000000000000p+0, 0x0.0p+0},                 // 4: 0
+    {0x1.27044533e63a0p-142, 0x1.0000000000000p+0},   // 4: 1
+    {-0x1.0000000000000p+0, 0x1.27044533e63a0p-141},  // 4: 2
+    {0x1.f22bccc191354p-136, -0x1.0000000000000p+0},  // 4: 3
+    {0x1.0000000000000p+0, 0x0.0p+0},                 // 5: 0
+    {0x1.3c6ef372fe950p-2, 0x1.e6f0e134454ffp-1},     // 5: 1
+    {-0x1.9e3779b97f4a8p-1, 0x1.2cf2304755a5ep-1},    // 5: 2
+    {-0x1.9e3779b97f4a8p-1, -0x1.2cf2304755a5ep-1},   // 5: 3
+    {0x1.3c6ef372fe950p-2, -0x1.e6f0e134454ffp-1},    // 5: 4
+    {0x1.0000000000000p+0, 0x0.0p+0},                 // 6: 0
+    {0x1.0000000000000p-1, 0x1.bb67ae8584caap-1},     // 6: 1
+    {-0x1.0000000000000p-1, 0x1.bb67ae8584caap-1},    // 6: 2
+    {-0x1.0000000000000p+0, 0x1.27044533e63a0p-141},  // 6: 3
+    {-0x1.0000000000000p-1, -0x1.bb67ae8584caap-1},   // 6: 4
+    {0x1.0000000000000p-1, -0x1.bb67ae8584caap-1},    // 6: 5
+    {0x1.0000000000000p+0, 0x0.0p+0},                 // 7: 0
+    {0x1.3f3a0e28bedd1p-1, 0x1.904c37505de4bp-1},     // 7: 1
+    {-0x1.c7b90e3024582p-3, 0x1.f329c0558e969p-1},    // 7: 2
+    {-0x1.cd4bca9cb5c71p-1, 0x1.bc4c04d71abc1p-2},    // 7: 3
+    {-0x1.cd4bca9cb5c71p-1, -0x1.bc4c04d71abc1p-2},   // 7: 4
+    {-0x1.c7b90e3024582p-3, -0x1.f329c0558e969p-1},   // 7: 5
+    {0x1.3f3a0e28bedd1p-1, -0x1.904c37505de4bp-1},    // 7: 6
+    {0x1.0000000000000p+0, 0x0.0p+0},                 // 8: 0
+    {0x1.6a09e667f3bcdp-1, 0x1.6a09e667f3bcdp-1},     // 8: 1
+    {0x1.27044533e63a0p-142, 0x1.0000000000000p+0},   // 8: 2
+    {-0x1.6a09e667f3bcdp-1, 0x1.6a09e667f3bcdp-1},    // 8: 3
+    {-0x1.0000000000000p+0, 0x1.27044533e63a0p-141},  // 8: 4
+    {-0x1.6a09e667f3bcdp-1, -0x1.6a09e667f3bcdp-1},   // 8: 5
+    {0x1.f22bccc191354p-136, -0x1.0000000000000p+0},  // 8: 6
+    {0x1.6a09e667f3bcdp-1, -0x1.6a09e667f3bcdp-1},    // 8: 7
+    {0x1.0000000000000p+0, 0x0.0p+0},                 // 9: 0
+    {0x1.8836fa2cf5039p-1, 0x1.491b7523c161dp-1},     // 9: 1
+    {0x1.63a1a7e0b738ap-3, 0x1.f838b8c811c17p-1},     // 9: 2
+    {-0x1.0000000000000p-1, 0x1.bb67ae8584caap-1},    // 9: 3
+    {-0x1.e11f642522d1cp-1, 0x1.5e3a8748a0bf5p-2},    // 9: 4
+    {-0x1.e11f642522d1cp-1, -0x1.5e3a8748a0bf5p-2},   // 9: 5
+    {-0x1.0000000000000p-1, -0x1.bb67ae8584caap-1},   // 9: 6
+    {0x1.63a1a7e0b738ap-3, -0x1.f838b8c811c17p-1},    // 9: 7
+    {0x1.8836fa2cf5039p-1, -0x1.491b7523c161dp-1},    // 9: 8
+}};
+
+// The members stand in at the k-th roots of unity about the centre, scaled
+// to the step or to how far the members themselves were, whichever is more.
 void standIn(const Coefficients& a, int count, const Centres& c, int n,
-             const std::array<int, kMaxCoefficients>& multipleOf, int leader, int k,
+             const std::array<int, kMaxCoefficients>& multipleOf, int leader, int k, double spread,
              PrintedRoots& stand) {
     const Complex64 centre = c[static_cast<std::size_t>(leader)].at;
-    const double step = std::fmax(standInStep(a, count, centre, k), 0x1p-1000);
-    int member = 0;
+    const double step = std::fmax(std::fmax(standInStep(a, count, centre, k), spread), 0x1p-1000);
+    const std::size_t first = static_cast<std::size_t>((k - 2) * (k + 1) / 2);
+    std::size_t member = 0;
     for (int j = 1; j <= n; ++j) {
         if (multipleOf[static_cast<std::size_t>(j)] == leader) {
-            ++member;
+            const auto& unit = kUnitRoots[first + member++];
             stand[static_cast<std::size_t>(j)] = {
-                bounds::formatSignificant(centre.re + step * member, kMostSignificant),
-                bounds::formatSignificant(centre.im, kMostSignificant)};
+                bounds::formatSignificant(centre.re + step * unit[0], kMostSignificant),
+                bounds::formatSignificant(centre.im + step * unit[1], kMostSignificant)};
         }
     }
 }
@@ -531,7 +583,7 @@ void standIn(const Coefficients& a, int count, const Centres& c, int n,
 
 RootDisks includeRefinedRoots(const CoefficientTable& asRead, const PrintedRoots& roots,
                               const std::array<int, kMaxCoefficients>& multipleOf,
-                              bool& confirmed) {
+                              const std::array<double, kMaxCoefficients>& spread, bool& confirmed) {
     confirmed = true;
     const int count = asRead.count;
     const int n = count - 1;
@@ -560,7 +612,7 @@ RootDisks includeRefinedRoots(const CoefficientTable& asRead, const PrintedRoots
             confirmed = false;
             return {};
         }
-        standIn(a, count, centres, n, multipleOf, leader, k, stand);
+        standIn(a, count, centres, n, multipleOf, leader, k, spread[l], stand);
     }
     RootDisks disks = includePrintedRoots(asRead, stand, n);
     for (int i = 1; i <= n; ++i) {

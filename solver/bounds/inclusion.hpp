@@ -74,11 +74,13 @@ RootDisks includePrintedRoots(const CoefficientTable& asRead, const PrintedRoots
 // a multiple root's, from its Taylor coefficients, holds exactly as many
 // roots as it has members and is apart from every other disk; the other
 // disks as includePrintedRoots gives them, the members of each multiple
-// root standing in as distinct points close to its centre. Sets confirmed
+// root standing in as distinct points about its centre, at least
+// spread[leader] away (how far its members were found). Sets confirmed
 // to false where a multiple root's disk could not be shown so (the disks
 // are then not to be used). Requires n = asRead.count - 1 >= 1.
 RootDisks includeRefinedRoots(const CoefficientTable& asRead, const PrintedRoots& roots,
-                              const std::array<int, kMaxCoefficients>& multipleOf, bool& confirmed);
+                              const std::array<int, kMaxCoefficients>& multipleOf,
+                              const std::array<double, kMaxCoefficients>& spread, bool& confirmed);
 
 // Returns the disks of the listing's roots 1 to found: includePrintedRoots of
 // each part as bounds::printedPart prints it. Requires the same.
