@@ -234,10 +234,17 @@ void printWithDisks(const CoefficientTable& asRead, RefinedListing& listing) {
         radius[static_cast<std::size_t>(k)] = radiusOf(listing.disks[static_cast<std::size_t>(k)]);
     }
     std::array<std::array<Part, 2>, kMaxCoefficients> parts{};
-    for (int round = 0; round < kDigitRounds; ++round) {
+    PrintedRoots shown = full;  // the last texts whose disks were shown
+    RootDisks shownDisks = listing.disks;
+    for (int round = 0; round < kDigitRounds && confirmed; ++round) {
         listing.printed = printAll(listing, radius, parts);
         listing.disks = includeRefinedRoots(asRead, listing.printed, listing.multipleOf,
                                             listing.spread, confirmed);
+        if (!confirmed) {
+            break;  // a multiple root's disk not shown about these texts: keep the last
+        }
+        shown = listing.printed;
+        shownDisks = listing.disks;
         bool justified = true;
         for (int k = 1; k <= n; ++k) {
             const auto i = static_cast<std::size_t>(k);
@@ -253,6 +260,8 @@ void printWithDisks(const CoefficientTable& asRead, RefinedListing& listing) {
             return;
         }
     }
+    listing.printed = shown;
+    listing.disks = shownDisks;
 }
 
 }  // namespace
