@@ -12,6 +12,7 @@
 #include "app/refined.hpp"
 #include "solver/bounds/decimal.hpp"
 #include "solver/bounds/inclusion.hpp"
+#include "solver/recovery.hpp"
 #include "test_support.hpp"
 
 namespace secant::testing {
@@ -422,6 +423,66 @@ const MissCase kMissCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Refinement, MissTest, ::testing::ValuesIn(kMissCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace secant::testing
+
+namespace secant::testing {
+namespace {
+
+// (x - a)^k, its coefficients exact in binary32, from the listing of the
+// whole run: a, k times, with its multiplicity and radius 0.
+struct PowerCase {
+    double a;
+    int k;
+};
+
+class PowerTest : public SolverTest, public ::testing::WithParamInterface<PowerCase> {};
+
+TEST_P(PowerTest, IsOneExactRootOfItsMultiplicity) {
+    const auto [a, k] = GetParam();
+    std::vector<double> c{1};
+    for (int m = 0; m < k; ++m) {
+        c.push_back(0);
+        for (std::size_t i = c.size() - 1; i > 0; --i) {
+            c[i] -= a * c[i - 1];
+        }
+    }
+    coefficientTable = CoefficientTable{};
+    for (const double v : c) {
+        coefficientTable.coefficients[static_cast<std::size_t>(coefficientTable.count++)] =
+            Complex(static_cast<float>(v), 0);
+    }
+    const CoefficientTable asRead = coefficientTable;
+    const FoundRoots roots = findRoots();
+    ASSERT_EQ(roots.found, k);
+    const RefinedListing listing = refineListing(asRead, roots.listed(), roots.found);
+    EXPECT_TRUE(listing.refined.converged);
+    for (int m = 1; m <= k; ++m) {
+        const auto i = static_cast<std::size_t>(m);
+        EXPECT_EQ(listing.printed[i].re, bounds::formatSignificant(a, 17)) << m;
+        EXPECT_EQ(listing.printed[i].im, "0") << m;
+        EXPECT_EQ(listing.disks[i].multiplicity, k) << m;
+        EXPECT_EQ(listing.disks[i].radiusText, "0") << m;
+    }
+}
+
+std::vector<PowerCase> powerCases() {
+    std::vector<PowerCase> cases;
+    for (const double a : {1.0, -2.0, 0.5, 3.0, 0.0}) {
+        for (int k = 2; k <= 9; ++k) {
+            cases.push_back({a, k});
+        }
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Refinement, PowerTest, ::testing::ValuesIn(powerCases()),
+                         [](const auto& info) {
+                             std::string name = "Root" + std::to_string(info.index / 8) + "Power" +
+                                                std::to_string(info.param.k);
+                             return name;
+                         });
 
 }  // namespace
 }  // namespace secant::testing
