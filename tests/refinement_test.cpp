@@ -41,10 +41,6 @@ struct RefineCase {
     double within;
 };
 
-void PrintTo(const RefineCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class RefineTest : public SolverTest, public ::testing::WithParamInterface<RefineCase> {};
 
 TEST_P(RefineTest, ConvergesToEveryRoot) {
@@ -157,10 +153,6 @@ struct ListingCase {
     std::vector<std::pair<std::complex<double>, int>> roots;
     double exactRadius;  // the largest radius expected (0: every root printed exactly)
 };
-
-void PrintTo(const ListingCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class RefinedListingTest : public SolverTest, public ::testing::WithParamInterface<ListingCase> {};
 
@@ -278,10 +270,6 @@ struct MultipleCase {
     Complex64 centre;  // where found
 };
 
-void PrintTo(const MultipleCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class MultipleRootTest : public SolverTest, public ::testing::WithParamInterface<MultipleCase> {};
 
 TEST_P(MultipleRootTest, IsFoundWhereTheEquationHasIt) {
@@ -343,10 +331,6 @@ struct PelletCase {
     double below;    // the next one's, or infinity where no disk is to be shown
 };
 
-void PrintTo(const PelletCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class PelletTest : public SolverTest, public ::testing::WithParamInterface<PelletCase> {};
 
 TEST_P(PelletTest, HoldsExactlyKRoots) {
@@ -385,10 +369,6 @@ struct MissCase {
     std::initializer_list<Complex> listed;
     unsigned missing;  // bit k: listed root k not shown within the tolerance
 };
-
-void PrintTo(const MissCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class MissTest : public SolverTest, public ::testing::WithParamInterface<MissCase> {};
 
