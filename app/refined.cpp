@@ -1,5 +1,6 @@
 #include "app/refined.hpp"
 
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -143,17 +144,47 @@ std::array<int, kMaxCoefficients> groupsOf(const CoefficientTable& asRead,
     return parent;
 }
 
-// Each group of k >= 2 that findMultipleRoot takes for one root of
-// multiplicity k, and whose disk of k roots is then shown, becomes one.
+// The m roots nearest the centre that no multiple root has taken yet, as a
+// bit set (bit k for root k); 0 where fewer are left.
+unsigned nearestMembers(const Candidate& candidate, int n, Complex64 centre, int m) {
+    unsigned members = 0;
+    for (int taken = 0; taken < m; ++taken) {
+        int nearest = 0;
+        double least = 0;
+        for (int j = 1; j <= n; ++j) {
+            const auto index = static_cast<std::size_t>(j);
+            const Complex64 d = candidate.refined.roots[index] - centre;
+            const double distance = std::fabs(d.re) + std::fabs(d.im);
+            const bool free = candidate.multipleOf[index] == 0 &&
+                              (members & (1U << static_cast<unsigned>(j))) == 0;
+            if (free && (nearest == 0 || distance < least)) {
+                nearest = j;
+                least = distance;
+            }
+        }
+        if (nearest == 0) {
+            return 0;
+        }
+        members |= 1U << static_cast<unsigned>(nearest);
+    }
+    return members;
+}
+
+// Each group of k >= 2 refined roots is looked at as one multiple root; where
+// findMultipleRoot finds one, of multiplicity m, the m roots nearest its
+// centre become its members, if its disk of m roots is then shown apart.
+// Within the rounding of the coefficients only where its members are
+// settled: roots that binary64 can part are parted.
 Candidate analyse(const CoefficientTable& asRead, const RefinedRoots& refined) {
     const int n = asRead.count - 1;
-    Candidate candidate{refined, {}, 0};
+    Candidate candidate{refined, {}, {}, 0};
     const std::array<int, kMaxCoefficients> group = groupsOf(asRead, refined);
     for (int leader = 1; leader <= n; ++leader) {
         Complex64 sum{0, 0};
         int k = 0;
         for (int j = 1; j <= n; ++j) {
-            if (group[static_cast<std::size_t>(j)] == leader) {
+            if (group[static_cast<std::size_t>(j)] == leader &&
+                candidate.multipleOf[static_cast<std::size_t>(j)] == 0) {
                 sum = sum + refined.roots[static_cast<std::size_t>(j)];
                 ++k;
             }
@@ -165,16 +196,28 @@ Candidate analyse(const CoefficientTable& asRead, const RefinedRoots& refined) {
         if (!multiple.found) {
             continue;
         }
-        Candidate tried = candidate;
+        const unsigned members =
+            nearestMembers(candidate, n, multiple.centre, multiple.multiplicity);
+        bool membersSettled = members != 0;
         for (int j = 1; j <= n; ++j) {
-            if (group[static_cast<std::size_t>(j)] == leader) {
+            const bool member = (members & (1U << static_cast<unsigned>(j))) != 0;
+            membersSettled =
+                membersSettled && (!member || refined.settled[static_cast<std::size_t>(j)]);
+        }
+        if (members == 0 || (!multiple.exact && !membersSettled)) {
+            continue;
+        }
+        Candidate tried = candidate;
+        const int first = std::countr_zero(members);
+        for (int j = 1; j <= n; ++j) {
+            if ((members & (1U << static_cast<unsigned>(j))) != 0) {
                 Complex64& z = tried.refined.roots[static_cast<std::size_t>(j)];
                 const Complex64 d = z - multiple.centre;
-                tried.spread[static_cast<std::size_t>(leader)] =
-                    std::fmax(tried.spread[static_cast<std::size_t>(leader)],
+                tried.spread[static_cast<std::size_t>(first)] =
+                    std::fmax(tried.spread[static_cast<std::size_t>(first)],
                               std::fabs(d.re) + std::fabs(d.im));
                 z = multiple.centre;
-                tried.multipleOf[static_cast<std::size_t>(j)] = leader;
+                tried.multipleOf[static_cast<std::size_t>(j)] = first;
             }
         }
         PrintedRoots texts;

@@ -253,45 +253,49 @@ RefinedRoots refineRootsAfresh(const CoefficientTable& asRead) {
 namespace {
 
 constexpr int kNewtonSteps = 60;
+constexpr double kNegligiblePart = 0x1p-20;
 constexpr double kCoefficientRoundoff = 0x1p-24;
 // Rounding is not the whole of the difference: allow a few times it.
 constexpr double kRoundingAllowance = 4;
 
-bool exactlyMultipleAt(const Table& a, int count, Complex64 x, int k) {
-    for (int j = 0; j <= k; ++j) {
+// The multiplicity of x as an exact root: the first j whose P^(j)(x) is not
+// shown to be exactly 0, where it is shown not to be 0 (else 0).
+int exactMultiplicity(const Table& a, int count, Complex64 x) {
+    for (int j = 0; j < count; ++j) {
         int derivedCount = 0;
         const Table d = bounds::derivative(a, count, j, derivedCount);
         const bounds::Evaluated p = bounds::evaluate(d, derivedCount, x);
-        if (j < k && !(p.error == 0 && isZero(p.value))) {
-            return false;
-        }
-        if (j == k && !(bounds::isFinite(p) && bounds::magnitudeDown(p) > 0)) {
-            return false;
+        if (!(p.error == 0 && isZero(p.value))) {
+            return bounds::isFinite(p) && bounds::magnitudeDown(p) > 0 ? j : 0;
         }
     }
-    return true;
+    return 0;
 }
 
-bool withinCoefficientRounding(const Table& a, int count, Complex64 c, int k) {
+// The multiplicity within the rounding of the coefficients: the first j
+// whose bj is beyond what that rounding can make of it (0 where a value is
+// not finite).
+int roundingMultiplicity(const Table& a, int count, Complex64 c) {
     Table magnitudes{};
     for (int i = 0; i < count; ++i) {
         const auto index = static_cast<std::size_t>(i);
         magnitudes[index] = {bounds::modulusUp(a[index].re, a[index].im), 0};
     }
     const Complex64 radius{bounds::modulusUp(c.re, c.im), 0};
-    // b0 .. b(k-1) within the rounding, and bk beyond it: multiplicity k.
-    for (int j = 0; j <= k; ++j) {
+    for (int j = 0; j < count; ++j) {
         int derivedCount = 0;
         const Table d = bounds::derivative(a, count, j, derivedCount);
         const Table dm = bounds::derivative(magnitudes, count, j, derivedCount);
         const bounds::Evaluated p = bounds::evaluate(d, derivedCount, c);
         const bounds::Evaluated room = bounds::evaluate(dm, derivedCount, radius);
-        const double allowed = kRoundingAllowance * kCoefficientRoundoff * room.value.re;
-        if (!bounds::isFinite(p) || (j < k) != (bounds::magnitudeDown(p) <= allowed)) {
-            return false;
+        if (!bounds::isFinite(p)) {
+            return 0;
+        }
+        if (bounds::magnitudeDown(p) > kRoundingAllowance * kCoefficientRoundoff * room.value.re) {
+            return j;
         }
     }
-    return true;
+    return 0;
 }
 
 // Newton's method on Q = P^(k-1) from `near`, while its steps shrink.
@@ -329,14 +333,22 @@ MultipleRoot findMultipleRoot(const CoefficientTable& asRead, Complex64 near, in
     if (!isFinite(c)) {
         return multiple;
     }
-    const Complex64 single{static_cast<float>(c.re), static_cast<float>(c.im)};
+    // The nearest binary32 point, a part far below the other taken as 0.
+    Complex64 single{static_cast<float>(c.re), static_cast<float>(c.im)};
+    if (std::fabs(single.im) <= std::fabs(single.re) * kNegligiblePart) {
+        single.im = 0;
+    } else if (std::fabs(single.re) <= std::fabs(single.im) * kNegligiblePart) {
+        single.re = 0;
+    }
     for (const Complex64 candidate : {c, single}) {
-        if (exactlyMultipleAt(a, count, candidate, k)) {
-            return {true, true, candidate};
+        const int m = exactMultiplicity(a, count, candidate);
+        if (m >= 2) {
+            return {true, true, candidate, m};
         }
     }
-    if (withinCoefficientRounding(a, count, c, k)) {
-        return {true, false, c};
+    const int m = roundingMultiplicity(a, count, c);
+    if (m >= 2) {
+        return {true, false, c, m};
     }
     return multiple;
 }

@@ -39,19 +39,23 @@ RefinedRoots refineRoots(const CoefficientTable& asRead,
 // Newton polygon's radii as many as the edge has roots.
 RefinedRoots refineRootsAfresh(const CoefficientTable& asRead);
 
-// Whether k roots near `near` are one root of multiplicity k of asRead.
+// Whether roots crowding near `near` are one multiple root of asRead.
 struct MultipleRoot {
     bool found = false;
-    bool exact = false;  // P and P' .. P^(k-1) are exactly 0 at centre
+    bool exact = false;  // P .. P^(multiplicity-1) are exactly 0 at centre
     Complex64 centre;    // the simple root of P^(k-1) there, to binary64 accuracy
+    int multiplicity = 0;
 };
 
-// Looks for a root of multiplicity k (2 <= k <= n) near `near`: the root of
-// P^(k-1) there by Newton's method, then whether P .. P^(k-1) vanish exactly
-// at it or at the nearest binary32 point, or, failing that, whether each
-// Taylor coefficient P^(j)(c) / j!, j < k, is within what rounding the
-// coefficients to binary32 can make of it. Requires a nonzero leading
-// coefficient.
+// Looks for a multiple root where k (2 <= k <= n) roots crowd near `near`:
+// the root c of P^(k-1) there by Newton's method; its multiplicity is the
+// first j with P^(j) not exactly 0 at c or at the nearest binary32 point
+// (a part below 2^-20 of the other taken as 0; that point is then the
+// centre), or, failing that, the first j whose
+// Taylor coefficient P^(j)(c) / j! is beyond what rounding the coefficients
+// to binary32 can make of it. found where that is 2 or more (it may differ
+// from k: the group of crowding roots may hold fewer or more). Requires a
+// nonzero leading coefficient.
 MultipleRoot findMultipleRoot(const CoefficientTable& asRead, Complex64 near, int k);
 
 }  // namespace secant

@@ -579,6 +579,75 @@ void standIn(const Coefficients& a, int count, const Centres& c, int n,
     }
 }
 
+// The disks of the members of each multiple root: its disk of exactly k
+// roots, one group of k.
+void setMultipleDisks(const Centres& c, int n, const std::array<int, kMaxCoefficients>& multipleOf,
+                      const std::array<double, kMaxCoefficients>& radius, RootDisks& disks) {
+    for (int i = 1; i <= n; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        const int leader = multipleOf[index];
+        if (leader == 0) {
+            continue;
+        }
+        RootDisk& disk = disks[index];
+        disk = RootDisk{};
+        inclusion::setRadius(disk, DiskKind::Simultaneous,
+                             radius[static_cast<std::size_t>(leader)]);
+        disk.centreRe = c[index].at.re;
+        disk.centreIm = c[index].at.im;
+        disk.group = leader;
+        for (int j = 1; j <= n; ++j) {
+            if (multipleOf[static_cast<std::size_t>(j)] == leader && j != i) {
+                disk.meets |= 1U << static_cast<unsigned>(j);
+            }
+        }
+        disk.groupSize = 1 + std::popcount(disk.meets);
+        disk.multiplicity = disk.groupSize;
+    }
+}
+
+// Pellet's disk of exactly one root about each root not of a multiple root.
+RootDisks singleRootDisks(const Coefficients& a, int count, const Centres& c,
+                          const std::array<int, kMaxCoefficients>& multipleOf) {
+    RootDisks disks{};
+    for (int i = 1; i < count; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        if (multipleOf[index] != 0) {
+            continue;
+        }
+        inclusion::setRadius(disks[index], DiskKind::Simultaneous,
+                             inclusion::multipleRootRadius(a, count, c[index], 1));
+        disks[index].centreRe = c[index].at.re;
+        disks[index].centreIm = c[index].at.im;
+        disks[index].group = i;
+    }
+    return disks;
+}
+
+// Every disk found, and apart from every disk but those of its own multiple root.
+bool allApart(const Centres& c, int n, const std::array<int, kMaxCoefficients>& multipleOf,
+              const RootDisks& disks) {
+    for (int i = 1; i <= n; ++i) {
+        const auto first = static_cast<std::size_t>(i);
+        if (disks[first].kind == DiskKind::None) {
+            return false;
+        }
+        for (int j = i + 1; j <= n; ++j) {
+            const auto second = static_cast<std::size_t>(j);
+            if (multipleOf[first] != 0 && multipleOf[first] == multipleOf[second]) {
+                continue;
+            }
+            const double apart =
+                bounds::subtractDown(bounds::distanceDown(c[first].at, c[second].at),
+                                     bounds::addUp(c[first].error, c[second].error));
+            if (!(apart > bounds::addUp(disks[first].radius, disks[second].radius))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 RootDisks includeRefinedRoots(const CoefficientTable& asRead, const PrintedRoots& roots,
@@ -614,28 +683,22 @@ RootDisks includeRefinedRoots(const CoefficientTable& asRead, const PrintedRoots
         }
         standIn(a, count, centres, n, multipleOf, leader, k, spread[l], stand);
     }
-    RootDisks disks = includePrintedRoots(asRead, stand, n);
-    for (int i = 1; i <= n; ++i) {
-        const auto index = static_cast<std::size_t>(i);
-        const int leader = multipleOf[index];
-        if (leader == 0) {
-            continue;
+    // With a multiple root, first Pellet's disk of one root about each other
+    // root: where every disk is apart from every other, each holds exactly
+    // its count.
+    const bool anyMultiple =
+        std::any_of(multipleOf.begin(), multipleOf.end(), [](int leader) { return leader != 0; });
+    if (anyMultiple) {
+        RootDisks disks = singleRootDisks(a, count, centres, multipleOf);
+        setMultipleDisks(centres, n, multipleOf, radius, disks);
+        if (allApart(centres, n, multipleOf, disks)) {
+            inclusion::capAtRootBound(a, count, centres, n, disks);
+            return disks;
         }
-        RootDisk& disk = disks[index];
-        disk = RootDisk{};
-        inclusion::setRadius(disk, DiskKind::Simultaneous,
-                             radius[static_cast<std::size_t>(leader)]);
-        disk.centreRe = centres[index].at.re;
-        disk.centreIm = centres[index].at.im;
-        disk.group = leader;
-        for (int j = 1; j <= n; ++j) {
-            if (multipleOf[static_cast<std::size_t>(j)] == leader && j != i) {
-                disk.meets |= 1U << static_cast<unsigned>(j);
-            }
-        }
-        disk.groupSize = 1 + std::popcount(disk.meets);
-        disk.multiplicity = disk.groupSize;
     }
+    // Otherwise the simultaneous theorem, the members standing in.
+    RootDisks disks = includePrintedRoots(asRead, stand, n);
+    setMultipleDisks(centres, n, multipleOf, radius, disks);
     // A multiple root's disk is apart from every other, and no other disk is
     // of a group with its members' stand-ins.
     for (int i = 1; i <= n; ++i) {
