@@ -1,6 +1,7 @@
 #include "solver/recovery.hpp"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <limits>
 
@@ -168,6 +169,20 @@ bool keptEntriesFinite(const CoefficientTable& table) {
     return true;
 }
 
+// A subnormal part below the unit roundoff 2^-24 of the other part of its
+// coefficient: no digit of the coefficient.
+bool negligiblePart(float part, Complex coefficient) {
+    const float other = part == coefficient.re ? coefficient.im : coefficient.re;
+    return std::fabs(part) < FLT_MIN && std::fabs(part) <= std::fabs(other) * 0x1p-24F;
+}
+
+// A part scaled by 2^by without losing a digit; a negligible part may lose
+// its last ones (a change below 2^-149 of the scaled table, no larger than
+// the rounding of the other part).
+bool scaledExactly(float part, float scaled, int by, Complex coefficient) {
+    return std::ldexp(scaled, -by) == part || negligiblePart(part, coefficient);
+}
+
 }  // namespace
 
 bool scaledTable(const CoefficientTable& table, int variableScale, CoefficientTable& scaled,
@@ -175,7 +190,11 @@ bool scaledTable(const CoefficientTable& table, int variableScale, CoefficientTa
     const int n = table.count - 1;
     // The power of two that a_i gets from the variable.
     const auto shift = [&](int i) { return variableScale * (n - i); };
-    // The binary exponents of the largest part of f and of its smallest nonzero one.
+    // The binary exponents of the largest part of f and of its smallest
+    // nonzero one that counts: a subnormal part below the unit roundoff of
+    // the other part of its coefficient is no digit of it, and is not kept
+    // from losing more (a deflation by a root with an imaginary part of
+    // 1e-36 leaves such parts).
     int largest = std::numeric_limits<int>::min();
     int smallest = std::numeric_limits<int>::max();
     for (int i = 0; i < table.count; ++i) {
@@ -185,7 +204,9 @@ bool scaledTable(const CoefficientTable& table, int variableScale, CoefficientTa
                 int exponent = 0;
                 std::frexp(part, &exponent);  // |part| in [2^(exponent-1), 2^exponent)
                 largest = std::max(largest, exponent + shift(i));
-                smallest = std::min(smallest, exponent + shift(i));
+                if (!negligiblePart(part, a)) {
+                    smallest = std::min(smallest, exponent + shift(i));
+                }
             }
         }
     }
@@ -202,7 +223,7 @@ bool scaledTable(const CoefficientTable& table, int variableScale, CoefficientTa
         const Complex a = table.coefficients[static_cast<std::size_t>(i)];
         const int by = shift(i) + wanted;
         const Complex b(std::ldexp(a.re, by), std::ldexp(a.im, by));
-        if (std::ldexp(b.re, -by) != a.re || std::ldexp(b.im, -by) != a.im) {
+        if (!scaledExactly(a.re, b.re, by, a) || !scaledExactly(a.im, b.im, by, a)) {
             return false;  // a spread wider than the range
         }
         result.coefficients[static_cast<std::size_t>(i)] = b;

@@ -435,6 +435,21 @@ const RangeCase kRangeCases[] = {
     {"SquareRootOfTheLargest",
      {{1, 0}, {0, 0}, {-std::numeric_limits<float>::max(), 0}},
      {{kLargestSquareRoot, 0}, {-kLargestSquareRoot, 0}}},
+    // Deflated by x1 = -9.56e-29 + 6.6e-37i, two coefficients get imaginary
+    // parts below 1e-38, no digits of theirs: scaling them was refused, or
+    // took the others 2^19 up, and no search found x2 (mpmath's roots).
+    {"NegligibleSubnormalParts",
+     {{0.00292660306F, 0},
+      {-5.4091326e-13F, 0},
+      {-1.90841844e-14F, 0},
+      {7.1104784e-08F, 0},
+      {1.69165253e+14F, 0},
+      {1.61748566e-14F, 0}},
+     {{-9.5615712277e-29, 0},
+      {10964.071094112, 10964.071094112},
+      {10964.071094112, -10964.071094112},
+      {-10964.071094112, 10964.071094112},
+      {-10964.071094112, -10964.071094112}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Recovery, RangeTest, ::testing::ValuesIn(kRangeCases),
