@@ -35,7 +35,9 @@ inline void loadTable(std::initializer_list<Complex> coefficients) {
 
 // A case of a table-driven test shows as its name.
 template <typename Case>
-    requires requires(const Case& c) { c.name; }
+requires requires(const Case& c) {
+    c.name;
+}
 void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
 }
