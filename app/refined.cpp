@@ -276,7 +276,7 @@ void printWithDisks(const CoefficientTable& asRead, RefinedListing& listing) {
     for (int k = 1; k <= n; ++k) {
         radius[static_cast<std::size_t>(k)] = radiusOf(listing.disks[static_cast<std::size_t>(k)]);
     }
-    std::array<std::array<Part, 2>, kMaxCoefficients> parts{};
+    std::array<std::array<Part, 2>, kMaxCoefficients> parts;  // each set by printAll
     PrintedRoots shown = full;  // the last texts whose disks were shown
     RootDisks shownDisks = listing.disks;
     for (int round = 0; round < kDigitRounds && confirmed; ++round) {
