@@ -45,16 +45,28 @@ def listing(output):
     return [line for line in output.splitlines() if re.match(r"x\d+=", line)]
 
 
+def run_listing(base, options, equation, expected):
+    """A run with the options, once more where its listing differs and the
+    program runs under a launcher (Wine, whose own failure to start or finish
+    a program is not the program's): the status and output of the last."""
+    status, output = run(base + options, equation)
+    if listing(output) != expected and len(base) > 1:
+        status, output = run(base + options, equation)
+    return status, output
+
+
 def check(base, equation, folder):
     failures = []
     status, plain = run(base, equation)
     expected = listing(plain)
     picture = pathlib.Path(folder) / "picture.svg"
-    status, everything = run(base + ["--report", "--trace", "--svg", str(picture)], equation)
+    status, everything = run_listing(base, ["--report", "--trace", "--svg", str(picture)],
+                                     equation, expected)
     for options in (["--report"], ["--trace"], ["--refine"], ["--svg", str(picture)]):
-        _, output = run(base + options, equation)
+        code, output = run_listing(base, options, equation, expected)
         if listing(output) != expected:
-            failures.append(f"{options}: listing differs")
+            failures.append(f"{options}: listing differs (status {code}): {listing(output)} "
+                            f"for {expected}")
     if listing(everything) != expected:
         failures.append("all options: listing differs")
     passes = [int(count) for count in re.findall(r"^x\d+: \S+ (\d+)", everything, re.M)]
