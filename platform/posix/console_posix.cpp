@@ -38,89 +38,25 @@ long readStandardInput(char* into, std::size_t capacity) {
 InputBuffer standardInput(&readStandardInput);
 std::streambuf* previousInput = nullptr;
 
-// Opened and closed by the ConsoleSession; kept here for the signal handlers.
+// Opened and closed by the ConsoleSession.
 Descriptor terminal;
 HeldKey heldKey;
-
-// Shared with the signal handlers during the key wait.
-termios savedMode{};
-termios keyWaitMode{};
-volatile std::sig_atomic_t terminalIsRaw = 0;
-volatile std::sig_atomic_t continued = 0;
 
 // Signals that stop the process: the mode is restored before it stops, and
 // set again once it goes on in the foreground (SIGCONT).
 constexpr int kStoppingSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
-constexpr std::size_t kSignalCount = std::size(kStoppingSignals) + 1 + std::size(kEndingSignals);
-// Those, SIGCONT, and the signals that end the process: the mode is restored first.
-constexpr std::array<int, kSignalCount> kHandledSignals = [] {
-    std::array<int, kSignalCount> all{};
-    std::size_t i = 0;
-    for (const int s : kStoppingSignals) {
-        all[i++] = s;
-    }
-    all[i++] = SIGCONT;
-    for (const int s : kEndingSignals) {
-        all[i++] = s;
-    }
-    return all;
-}();
 
-void onSignal(int signalNumber);
-// Installed for the key wait only.
-SignalHandlers<kSignalCount> handlers(kHandledSignals, onSignal);
-
-// The one way back to the saved mode, from the wait and from the signal
-// handlers alike. Whatever is still queued on the terminal is discarded,
-// so nothing typed for the program reaches the shell after it. A handler
-// that interrupts the restore may have restored the mode itself.
-bool restoreSavedMode() {
-    const int restored = retryInterrupted(
-        [] { return terminalIsRaw == 0 ? 0 : tcsetattr(terminal.get(), TCSAFLUSH, &savedMode); });
-    terminalIsRaw = 0;
-    return restored == 0;
-}
-
-template <std::size_t N>
-bool isOneOf(int signalNumber, const int (&signals)[N]) {
-    for (const int s : signals) {
-        if (s == signalNumber) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Raises the signal with its default action and returns once the process
-// goes on (for a stop) or never (for an end).
-void raiseWithDefaultAction(int signalNumber) {
-    struct sigaction fallback {};
-    fallback.sa_handler = SIG_DFL;
-    sigemptyset(&fallback.sa_mask);
-    sigaction(signalNumber, &fallback, nullptr);
-    (void)raise(signalNumber);  // pending: the signal is blocked in its handler
-    sigset_t only{};
-    sigemptyset(&only);
-    sigaddset(&only, signalNumber);
-    (void)sigprocmask(SIG_UNBLOCK, &only, nullptr);
-    (void)sigprocmask(SIG_BLOCK, &only, nullptr);
-}
-
-void onSignal(int signalNumber) {
+// signal-safe: the handler of the stopping signals and of SIGCONT. Every
+// signal is blocked while it runs, SIGTTOU too, so the mode can be restored
+// even from the background.
+void onStopOrContinue(int signalNumber) {
     const ErrnoKept kept;
-    if (signalNumber == SIGCONT) {
-        continued = 1;
-    } else if (isOneOf(signalNumber, kStoppingSignals)) {
-        // Here SIGTTOU is blocked, so the mode can be restored even from
-        // the background.
-        (void)restoreSavedMode();
+    if (signalNumber != SIGCONT) {
+        (void)restoreTerminal();
         raiseWithDefaultAction(signalNumber);
-        handlers.reinstall(signalNumber);
-        continued = 1;
-    } else {
-        (void)restoreSavedMode();
-        handlers.handOn(signalNumber);
+        (void)giveHandler(signalNumber, onStopOrContinue);  // the stop reset it
     }
+    signalTimeState.continued = 1;
 }
 
 bool inForeground() {
@@ -132,8 +68,10 @@ bool inForeground() {
 // known to be set whenever a handler looks (SIGTTOU cannot wait: blocked, it
 // would let the mode be set from the background).
 const sigset_t kHeldWhileSetting = [] {
-    sigset_t held = signalSetOf(kHandledSignals);
-    sigdelset(&held, SIGTTOU);
+    sigset_t held = endingSignalSet();
+    sigaddset(&held, SIGTSTP);
+    sigaddset(&held, SIGTTIN);
+    sigaddset(&held, SIGCONT);
     return held;
 }();
 
@@ -147,30 +85,36 @@ constexpr int kGaveUp = -2;
 // out from under the foreground's job: the process stops with SIGTTIN
 // instead, as a read from the background would stop it, until it is in the
 // foreground, and where that cannot stop it either, the wait gives up.
-int setKeyWaitMode() {
-    continued = 0;
-    while (!inForeground() && !handlers.reaches(SIGTTOU)) {
-        if (!handlers.reaches(SIGTTIN)) {
+int setKeyWaitMode(const SignalsCaught& caught, const termios& keyWaitMode) {
+    signalTimeState.continued = 0;
+    while (!inForeground() && !caught.reaches(SIGTTOU)) {
+        if (!caught.reaches(SIGTTIN)) {
             return kGaveUp;
         }
         (void)kill(0, SIGTTIN);  // the handler returns once the job goes on
-        continued = 0;
+        signalTimeState.continued = 0;
     }
     const SignalsHeld held(kHeldWhileSetting);
     const int set = tcsetattr(terminal.get(), TCSANOW, &keyWaitMode);
     if (set == 0) {
-        terminalIsRaw = 1;
+        signalTimeState.terminalIsRaw = 1;
     }
     return set;
 }
 
-bool enterKeyWaitMode() {
-    return retryInterrupted(setKeyWaitMode) == 0;
+// The signals caught and the key wait's mode, for as long as the wait lasts.
+struct KeyWait {
+    SignalsCaught caught;
+    termios mode{};
+};
+
+bool enterKeyWaitMode(const KeyWait& wait) {
+    return retryInterrupted([&] { return setKeyWaitMode(wait.caught, wait.mode); }) == 0;
 }
 
 // After a stop the mode was restored: set it again before reading on.
-bool resumeKeyWaitMode() {
-    return continued == 0 || enterKeyWaitMode();
+bool resumeKeyWaitMode(const KeyWait& wait) {
+    return signalTimeState.continued == 0 || enterKeyWaitMode(wait);
 }
 
 constexpr long kNothingYet = -3;
@@ -181,17 +125,17 @@ constexpr long kNothingYet = -3;
 // the count read, 0 at the end of the file (a hang-up), kNothingYet where
 // nothing arrived in time, kGaveUp where the mode could not be set again, or
 // -1 on an error.
-long readArriving(int fd, unsigned char* into, std::size_t capacity, int timeoutMs) {
+long readArriving(const KeyWait& wait, unsigned char* into, std::size_t capacity, int timeoutMs) {
     return retryInterrupted([&]() -> long {
-        if (!resumeKeyWaitMode()) {
+        if (!resumeKeyWaitMode(wait)) {
             return kGaveUp;
         }
-        pollfd request{fd, POLLIN, 0};
+        pollfd request{terminal.get(), POLLIN, 0};
         const int ready = poll(&request, 1, timeoutMs);
         if (ready <= 0) {
             return ready == 0 ? kNothingYet : ready;
         }
-        const ssize_t got = read(fd, into, capacity);
+        const ssize_t got = read(terminal.get(), into, capacity);
         return got < 0 && errno == EAGAIN ? kNothingYet : static_cast<long>(got);
     });
 }
@@ -200,23 +144,23 @@ long readArriving(int fd, unsigned char* into, std::size_t capacity, int timeout
 // on: a stop that interrupts no call is seen at the next look.
 constexpr int kResumeCheckMs = 200;
 
-bool readByte(int fd, unsigned char& byte) {
+bool readByte(const KeyWait& wait, unsigned char& byte) {
     long got = kNothingYet;
     while (got == kNothingYet) {
-        got = readArriving(fd, &byte, 1, kResumeCheckMs);
+        got = readArriving(wait, &byte, 1, kResumeCheckMs);
     }
     return got == 1;
 }
 
 // One key press: its first byte, then whatever of its sequence follows at once.
-int readKeyCode(int fd) {
+int readKeyCode(const KeyWait& wait) {
     unsigned char bytes[kMaxSequence];
-    if (!readByte(fd, bytes[0])) {
+    if (!readByte(wait, bytes[0])) {
         return kReadFailed;
     }
     std::size_t length = 1;
     while (length < kMaxSequence && keySequenceWantsMore(bytes, length) &&
-           readArriving(fd, &bytes[length], 1, kSequenceTimeoutMs) == 1) {
+           readArriving(wait, &bytes[length], 1, kSequenceTimeoutMs) == 1) {
         ++length;
     }
     return decodeTerminalKey(bytes, length);
@@ -234,10 +178,10 @@ long millisecondsNow() {
     return static_cast<long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-void discardWhileArriving(int fd) {
+void discardWhileArriving(const KeyWait& wait) {
     const long end = millisecondsNow() + kDiscardLimitMs;
     unsigned char bytes[256];
-    while (millisecondsNow() < end && readArriving(fd, bytes, sizeof bytes, kQuietMs) > 0) {
+    while (millisecondsNow() < end && readArriving(wait, bytes, sizeof bytes, kQuietMs) > 0) {
         // dropped: a hang-up, an error or a quiet moment ends it
     }
 }
@@ -251,27 +195,34 @@ termios rawMode(const termios& mode) {
     return raw;
 }
 
-// The key wait in its mode, with the signal handlers installed for as long
+// The key wait in the mode, with the signal handlers installed for as long
 // as it lasts: the result, or -1 where the mode cannot be set, the terminal
-// cannot be read or the mode cannot be restored.
-int waitInKeyWaitMode() {
-    const SignalHandlersInstalled installed(handlers);
-    if (!enterKeyWaitMode()) {
+// cannot be read or the mode cannot be restored. The terminal's saved mode
+// is in signalTimeState.
+int waitInKeyWaitMode(const termios& mode) {
+    KeyWait wait;
+    wait.mode = mode;
+    wait.caught.catchEndingSignals();
+    for (const int s : kStoppingSignals) {
+        (void)wait.caught.catchSignal(s, onStopOrContinue);
+    }
+    (void)wait.caught.catchSignal(SIGCONT, onStopOrContinue);
+    if (!enterKeyWaitMode(wait)) {
         return -1;
     }
     int result = -1;
     for (;;) {
-        const int code = readKeyCode(terminal.get());
+        const int code = readKeyCode(wait);
         if (code == kReadFailed) {
             break;
         }
         if (code != kNoKey) {
             result = takeKeyResult(code, heldKey);
-            discardWhileArriving(terminal.get());
+            discardWhileArriving(wait);
             break;
         }
     }
-    return restoreSavedMode() ? result : -1;
+    return restoreTerminal() ? result : -1;
 }
 
 }  // namespace
@@ -310,9 +261,9 @@ int waitForKey() {
     if (!terminal.isOpen() || tcgetattr(terminal.get(), &mode) != 0) {
         return -1;
     }
-    savedMode = mode;
-    keyWaitMode = rawMode(mode);
-    result = waitInKeyWaitMode();
+    signalTimeState.terminal = terminal.get();
+    signalTimeState.savedMode = mode;
+    result = waitInKeyWaitMode(rawMode(mode));
     if (result != -1 && isatty(STDOUT_FILENO) == 1) {
         // The shell's prompt then starts on a line of its own. It goes to
         // the terminal itself: standard output's bytes stay as they are.

@@ -9,7 +9,6 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
-#include <iterator>
 #include <string>
 
 #include "platform/file_write.hpp"
@@ -58,21 +57,8 @@ std::uint64_t clockEntropy(int attempt) {
 }
 
 // While the temporary exists, a signal that ends the process removes it
-// first: the handler finds its name here.
-const char* volatile temporaryToRemove = nullptr;
-
-void removeTemporaryAndEnd(int signalNumber);
-SignalHandlers<std::size(kEndingSignals)> removedOnSignal(kEndingSignals, removeTemporaryAndEnd);
-
-void removeTemporaryAndEnd(int signalNumber) {
-    if (temporaryToRemove != nullptr) {
-        (void)unlink(temporaryToRemove);
-        temporaryToRemove = nullptr;
-    }
-    removedOnSignal.handOn(signalNumber);
-}
-
-const sigset_t kEndingSet = signalSetOf(kEndingSignals);
+// first (onEndingSignal): it finds its name in signalTimeState.
+const sigset_t kEndingSet = endingSignalSet();
 
 // The temporary file of one write, created exclusively in the target's
 // folder and removed when its owner goes, unless it was renamed over the
@@ -96,7 +82,7 @@ public:
             if (fd >= 0) {
                 file_ = Descriptor(fd);
                 named_ = true;
-                temporaryToRemove = name_.c_str();
+                signalTimeState.temporaryToRemove = name_.c_str();
             }
         }
         if (!named_) {
@@ -112,7 +98,7 @@ public:
         (void)file_.close();
         if (named_) {
             const SignalsHeld held(kEndingSet);
-            temporaryToRemove = nullptr;
+            signalTimeState.temporaryToRemove = nullptr;
             (void)unlink(name_.c_str());
         }
     }
@@ -130,7 +116,7 @@ public:
         if (std::rename(name_.c_str(), path) != 0) {
             return false;
         }
-        temporaryToRemove = nullptr;
+        signalTimeState.temporaryToRemove = nullptr;
         named_ = false;
         return true;
     }
@@ -178,7 +164,8 @@ FileWriteResult writeFileWhole(const char* path, std::string_view content, NameE
         return failure(errno);
     }
 
-    const SignalHandlersInstalled handlers(removedOnSignal);
+    SignalsCaught caught;
+    caught.catchEndingSignals();
     // A replaced file may be private: the data is never readable by more
     // than its new mode allows.
     TemporaryFile temporary(folderOf(path), entropy, replacing ? S_IRUSR | S_IWUSR : kNewFileMode);

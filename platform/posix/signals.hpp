@@ -1,19 +1,72 @@
-// Signals on POSIX.
+// Signals on POSIX: the signals that end the process, the state that their
+// handlers find, and the handlers' own work.
+//
+// A function marked "signal-safe:" may run inside a signal handler: it
+// makes only async-signal-safe calls and touches no state but
+// signalTimeState and its own locals.
 #pragma once
 
+#include <termios.h>
+
 #include <csignal>
-#include <cstddef>
 
 #include "platform/posix/retry.hpp"
 
 namespace secant {
 
-// The signals whose default action ends the process and that a handler can
-// catch, less the faults of an instruction (SIGSEGV, SIGBUS, SIGFPE, SIGILL,
-// SIGTRAP, SIGSYS): what a user, a shell, a timer or a limit sends.
-inline constexpr int kEndingSignals[] = {SIGINT,    SIGTERM, SIGHUP,  SIGQUIT, SIGABRT,
-                                         SIGALRM,   SIGPIPE, SIGUSR1, SIGUSR2, SIGPROF,
-                                         SIGVTALRM, SIGXCPU, SIGXFSZ};
+// One past the highest signal number the system has.
+#ifdef NSIG
+inline constexpr int kSignalLimit = NSIG;
+#else
+inline constexpr int kSignalLimit = _NSIG;
+#endif
+
+// Whether the signal's default action ends the process and a handler may
+// catch it: every signal the system has but those that cannot be caught
+// and those whose default action stops, continues or ignores.
+bool endsProcessByDefault(int signalNumber);
+
+// The set of the signals that end the process by default.
+sigset_t endingSignalSet();
+
+// Everything that a signal handler reads or writes. Outside the handlers,
+// terminal and savedMode are written only while terminalIsRaw is 0, and
+// temporaryToRemove only while the ending signals are held.
+struct SignalTimeState {
+    int terminal = -1;
+    termios savedMode{};
+    volatile std::sig_atomic_t terminalIsRaw = 0;  // in the key wait's mode
+    volatile std::sig_atomic_t continued = 0;      // went on after a stop
+    const char* volatile temporaryToRemove = nullptr;
+};
+
+extern SignalTimeState signalTimeState;
+
+// signal-safe: gives the terminal its saved mode where it is raw, and
+// discards whatever is still queued on it, so that nothing typed for the
+// program reaches the shell after it. Safe to call twice, from the handlers
+// and outside them alike: once the mode is restored, a call does nothing.
+// Returns whether the mode is restored.
+bool restoreTerminal();
+
+// signal-safe: removes the temporary file, where there is one.
+void removeTemporary();
+
+// signal-safe: from a handler (where the signal is blocked): raises the
+// signal with its default action, lets it through and blocks it again.
+// Returns once the process goes on (for a stop) or never (for an end).
+void raiseWithDefaultAction(int signalNumber);
+
+// signal-safe: gives the signal the handler, with every signal blocked while
+// it runs (there is no SA_RESTART: a blocking call in progress returns
+// EINTR). Returns whether it did.
+bool giveHandler(int signalNumber, void (*handler)(int));
+
+// signal-safe: the handler of the signals that end the process: restores
+// the terminal, removes the temporary file, then ends the process by the
+// same signal. A fault that the process raised itself ends it here too:
+// the handler never returns to the faulting instruction.
+void onEndingSignal(int signalNumber);
 
 // The set of the signals listed.
 template <class Signals>
@@ -43,98 +96,28 @@ private:
     sigset_t previous_{};
 };
 
-// The process's own handler for a set of signals, and the actions that they
-// had before it. It lives at namespace scope, where the handler finds it.
-// Everything in it that a handler may call is async-signal-safe.
-template <std::size_t N>
-class SignalHandlers {
+// The process's own handlers for as long as it lives: each signal given one
+// through it has its previous action again when it goes. A signal that is
+// ignored stays ignored, as one that a shell ignored for its job.
+class SignalsCaught {
 public:
-    template <class Signals>
-    SignalHandlers(const Signals& signals, void (*handler)(int)) : handler_(handler) {
-        std::size_t i = 0;
-        for (const int s : signals) {
-            signals_[i++] = s;
-        }
-    }
-    SignalHandlers(const SignalHandlers&) = delete;
-    SignalHandlers& operator=(const SignalHandlers&) = delete;
+    SignalsCaught() = default;
+    ~SignalsCaught();
+    SignalsCaught(const SignalsCaught&) = delete;
+    SignalsCaught& operator=(const SignalsCaught&) = delete;
 
-    // Gives each signal of the set the handler and keeps the action it had;
-    // a signal that is ignored stays ignored.
-    void install() {
-        for (std::size_t i = 0; i < N; ++i) {
-            installed_[i] = false;
-            if (sigaction(signals_[i], nullptr, &previous_[i]) != 0 ||
-                previous_[i].sa_handler == SIG_IGN) {
-                continue;
-            }
-            reinstall(signals_[i]);
-        }
-    }
+    // Gives the signal the handler, unless it is ignored; whether it did.
+    bool catchSignal(int signalNumber, void (*handler)(int));
 
-    // Gives the signal the handler again (from the handler, once the
-    // signal's default action has stopped the process and it goes on).
-    // While the handler runs, every signal of the set waits; there is no
-    // SA_RESTART: a blocking call in progress returns EINTR.
-    void reinstall(int signalNumber) {
-        struct sigaction action {};
-        action.sa_handler = handler_;
-        action.sa_mask = signalSetOf(signals_);
-        installed_[slotOf(signalNumber)] = sigaction(signalNumber, &action, nullptr) == 0;
-    }
+    // Gives each signal that ends the process onEndingSignal.
+    void catchEndingSignals();
 
-    // Gives each signal the action it had.
-    void remove() {
-        for (std::size_t i = 0; i < N; ++i) {
-            if (installed_[i]) {
-                sigaction(signals_[i], &previous_[i], nullptr);
-                installed_[i] = false;
-            }
-        }
-    }
-
-    // From the handler: gives the signal the action it had and raises it,
-    // to be delivered with that action as soon as the handler returns.
-    void handOn(int signalNumber) {
-        sigaction(signalNumber, &previous_[slotOf(signalNumber)], nullptr);
-        (void)raise(signalNumber);
-    }
-
-    // Whether the signal would reach the handler: given it, and not blocked.
-    [[nodiscard]] bool reaches(int signalNumber) const {
-        sigset_t blocked{};
-        (void)sigprocmask(SIG_BLOCK, nullptr, &blocked);
-        return installed_[slotOf(signalNumber)] && sigismember(&blocked, signalNumber) == 0;
-    }
+    // Whether the signal would reach its handler: given it, and not blocked.
+    [[nodiscard]] bool reaches(int signalNumber) const;
 
 private:
-    [[nodiscard]] std::size_t slotOf(int signalNumber) const {
-        std::size_t i = 0;
-        while (i + 1 < N && signals_[i] != signalNumber) {
-            ++i;
-        }
-        return i;
-    }
-
-    int signals_[N] = {};
-    void (*handler_)(int);
-    struct sigaction previous_[N] = {};
-    bool installed_[N] = {};
-};
-
-// The handlers installed for as long as it lives.
-template <std::size_t N>
-class SignalHandlersInstalled {
-public:
-    explicit SignalHandlersInstalled(SignalHandlers<N>& handlers) : handlers_(handlers) {
-        handlers_.install();
-    }
-    ~SignalHandlersInstalled() { handlers_.remove(); }
-    SignalHandlersInstalled(const SignalHandlersInstalled&) = delete;
-    SignalHandlersInstalled& operator=(const SignalHandlersInstalled&) = delete;
-
-private:
-    SignalHandlers<N>& handlers_;
+    struct sigaction previous_[kSignalLimit] = {};
+    bool caught_[kSignalLimit] = {};
 };
 
 }  // namespace secant
