@@ -11,8 +11,10 @@ The job scenarios run the program as a shell runs a job: in a process group
 of its own under a small job controller (this script with --job), which
 stops, resumes and moves it between foreground and background on request.
 
-Usage: pty_session.py PROGRAM [LAUNCHER...]
+Usage: pty_session.py PROGRAM [LAUNCHER...] [[--] SCENARIO...]
+       pty_session.py --list
 """
+import ctypes
 import fcntl
 import os
 import resource
@@ -30,6 +32,9 @@ PREFIX = b"A()= "
 PRESS_ANY_KEY = "Нажмите любую клавишу".encode()
 WRITE_FAILED = "Ошибка: не удалось записать вывод программы".encode()
 DEADLINE_SECONDS = 10
+PR_SET_CHILD_SUBREAPER = 36
+# How long the picture's flush is held (strace), for a signal to arrive meanwhile.
+FLUSH_DELAY_MICROSECONDS = 3000000
 
 
 class Failure(Exception):
@@ -183,14 +188,14 @@ def wait_for(condition, what):
 class Job:
     """The job controller's side of the conversation: commands in, events out."""
 
-    def __init__(self, program, slave, placement):
+    def __init__(self, program, slave, placement, extra_fds=()):
         commands_read, self.commands = os.pipe()
         self.events, events_write = os.pipe()
         self.controller = subprocess.Popen(
             [sys.executable, __file__, "--job", str(commands_read), str(events_write),
              placement] + program,
             stdin=slave, stdout=slave, stderr=slave, start_new_session=True,
-            pass_fds=(commands_read, events_write),
+            pass_fds=(commands_read, events_write) + tuple(extra_fds),
             preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
         os.close(commands_read)
         os.close(events_write)
@@ -220,11 +225,11 @@ class Job:
         os.close(self.events)
 
 
-def job_scenario(program, background, ttou_ignored=False):
+def job_scenario(program, background, ttou_ignored=False, stops=1):
     """Stopped during the key wait (or started in the background), then brought to
-    the foreground: cooked mode while stopped, raw again once it goes on. With
-    SIGTTOU ignored, the program must stop before it touches the terminal, and what
-    the user typed meanwhile stays for the shell."""
+    the foreground: cooked mode while stopped, raw again once it goes on, as often
+    as it stops. With SIGTTOU ignored, the program must stop before it touches the
+    terminal, and what the user typed meanwhile stays for the shell."""
     master, slave = os.openpty()
     try:
         mode_before = termios.tcgetattr(slave)
@@ -234,22 +239,24 @@ def job_scenario(program, background, ttou_ignored=False):
                   "background" if background else "foreground")
         seen = bytearray()
         read_until(master, PRESS_ANY_KEY, seen)
-        if ttou_ignored:
-            job.event("stopped SIGTTIN")
-            typed = unread_input(slave)  # the shell reads it
-            if typed != b"ls\n":
-                raise Failure(f"what was typed for the shell became {typed!r}")
-        elif background:
-            job.event("stopped SIGTTOU")
-        else:
-            wait_for(lambda: is_raw(slave), "raw mode for the key wait")
-            os.kill(job.pid, signal.SIGTSTP)
-            job.event("stopped SIGTSTP")
-        if termios.tcgetattr(slave) != mode_before:
-            raise Failure("the terminal stayed raw while the program was stopped")
-        job.command("fg")
-        job.event("continued")
-        wait_for(lambda: is_raw(slave), "raw mode again after fg")
+        for stop in range(stops):
+            if stop == 0 and ttou_ignored:
+                job.event("stopped SIGTTIN")
+                typed = unread_input(slave)  # the shell reads it
+                if typed != b"ls\n":
+                    raise Failure(f"what was typed for the shell became {typed!r}")
+            elif stop == 0 and background:
+                job.event("stopped SIGTTOU")
+            else:
+                wait_for(lambda: is_raw(slave), "raw mode for the key wait")
+                os.kill(job.pid, signal.SIGTSTP)
+                job.event("stopped SIGTSTP")
+            if termios.tcgetattr(slave) != mode_before:
+                raise Failure(f"the terminal stayed raw while the program was stopped "
+                              f"(stop {stop + 1})")
+            job.command("fg")
+            job.event("continued")
+            wait_for(lambda: is_raw(slave), "raw mode again after fg")
         os.write(master, b"q")
         job.event("exited 0")
         job.close()
@@ -259,9 +266,103 @@ def job_scenario(program, background, ttou_ignored=False):
         os.close(slave)
 
 
-def interrupted_write_scenario(program):
-    """Ctrl-C while the picture is written to a slow disk (strace holds its flush for
-    a while): the temporary file goes with the program, and the old picture stays."""
+def killed_while_stopped_scenario(program):
+    """SIGTSTP at the key wait restores the terminal; the shell then sets a mode of
+    its own, and `kill %1` (SIGTERM, then SIGCONT) ends the stopped job: the
+    program restores nothing a second time, and the shell's mode stays."""
+    master, slave = os.openpty()
+    try:
+        job = Job(program, slave, "foreground")
+        seen = bytearray()
+        read_until(master, PRESS_ANY_KEY, seen)
+        wait_for(lambda: is_raw(slave), "raw mode for the key wait")
+        os.kill(job.pid, signal.SIGTSTP)
+        job.event("stopped SIGTSTP")
+        shell_mode = termios.tcgetattr(slave)
+        shell_mode[3] &= ~termios.ECHO
+        termios.tcsetattr(slave, termios.TCSANOW, shell_mode)
+        job.command("kill")
+        while (line := job.event("")) == "continued":
+            pass
+        if line != f"exited {-signal.SIGTERM}":
+            raise Failure(f"job: {line!r}, expected exited {-signal.SIGTERM}")
+        job.close()
+        if termios.tcgetattr(slave) != shell_mode:
+            raise Failure("the shell's mode was overwritten after the stop had restored it")
+    finally:
+        os.close(master)
+        os.close(slave)
+
+
+def set_child_subreaper():
+    """Orphaned descendants become this process's children, to be waited for."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    if libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) != 0:
+        raise Failure(f"prctl: {os.strerror(ctypes.get_errno())}")
+
+
+def wait_exited(pid):
+    """The exit status of a child, or a Failure after DEADLINE_SECONDS (the child killed)."""
+    deadline = time.monotonic() + DEADLINE_SECONDS
+    while time.monotonic() < deadline:
+        done, status = os.waitpid(pid, os.WNOHANG)
+        if done:
+            return os.waitstatus_to_exitcode(status)
+        time.sleep(0.05)
+    os.kill(pid, signal.SIGKILL)
+    os.waitpid(pid, 0)
+    raise Failure("the key press did not end the wait")
+
+
+def leader_gone_scenario(program):
+    """SIGHUP and SIGTTOU ignored (as under nohup), input from a pipe, and the
+    terminal's session leader gone before the key wait: the terminal is no longer
+    the controlling one and has no foreground, so the wait takes its mode at once
+    and ends with the key (it must not wait for a foreground that never comes)."""
+    set_child_subreaper()
+    master, slave = os.openpty()
+    stdin_read, stdin_write = os.pipe()
+    try:
+        mode_before = termios.tcgetattr(slave)
+        job = Job(program, slave, f"leader-gone={stdin_read}", (stdin_read,))
+        os.close(stdin_read)
+        stdin_read = -1
+        seen = bytearray()
+        read_until(master, PROMPT_ORDER, seen)  # the terminal is open
+        job.command("leave")
+        job.close()
+        os.write(stdin_write, b"2\n1 -3 2\n")
+        os.close(stdin_write)
+        stdin_write = -1
+        read_until(master, PRESS_ANY_KEY, seen)
+        time.sleep(0.3)
+        os.write(master, b"q")
+        status = wait_exited(job.pid)
+        if status != 0:
+            raise Failure(f"exit status {status}, expected 0")
+        check_left_clean(slave, mode_before)
+    finally:
+        for fd in (master, slave, stdin_read, stdin_write):
+            if fd >= 0:
+                os.close(fd)
+
+
+def tracee_of(tracer_pid):
+    """The one process that strace runs (its child)."""
+    deadline = time.monotonic() + DEADLINE_SECONDS
+    while time.monotonic() < deadline:
+        with open(f"/proc/{tracer_pid}/task/{tracer_pid}/children") as children:
+            pids = children.read().split()
+        if pids:
+            return int(pids[0])
+        time.sleep(0.05)
+    raise Failure("strace started no program")
+
+
+def interrupted_write_scenario(program, send_signal=None):
+    """Ctrl-C (or send_signal, sent to the program itself) while the picture is
+    written to a slow disk (strace holds its flush for a while): the temporary file
+    goes with the program, which ends by that signal, and the old picture stays."""
     if shutil.which("strace") is None:
         raise Failure("strace is missing (tests/run-all.sh installs it)")
     master, slave = os.openpty()
@@ -272,7 +373,7 @@ def interrupted_write_scenario(program):
         with open(picture, "w") as old:
             old.write("old")
         slowed = ["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync",
-                  "-e", "inject=fsync:delay_enter=5000000"]
+                  "-e", f"inject=fsync:delay_enter={FLUSH_DELAY_MICROSECONDS}"]
         process = start(slowed + program + ["--svg", picture], slave, False)
         seen = bytearray()
         read_until(master, PROMPT_ORDER, seen)
@@ -280,14 +381,18 @@ def interrupted_write_scenario(program):
         read_until(master, PREFIX, seen)
         os.write(master, b"1 -2\n")
         wait_for(lambda: len(os.listdir(folder)) > 1, "temporary file")
-        os.write(master, b"\x03")
+        if send_signal is None:
+            os.write(master, b"\x03")
+        else:
+            os.kill(tracee_of(process.pid), send_signal)  # strace ends as its program
+        expected = signal.SIGINT if send_signal is None else send_signal
         try:
             status = process.wait(timeout=DEADLINE_SECONDS)
         except subprocess.TimeoutExpired:
             process.kill()
-            raise Failure("Ctrl-C did not end the program")
-        if status != -signal.SIGINT:
-            raise Failure(f"exit status {status}, expected {-signal.SIGINT}")
+            raise Failure(f"signal {expected} did not end the program")
+        if status != -expected:
+            raise Failure(f"exit status {status}, expected {-expected}")
         left = sorted(os.listdir(folder))
         if left != ["plot.svg"]:
             raise Failure(f"files left: {left}")
@@ -302,16 +407,24 @@ def interrupted_write_scenario(program):
 
 
 def control_job(commands, events, placement, program):
-    """The job controller: runs the program as a job and reports what becomes of it."""
+    """The job controller: runs the program as a job and reports what becomes of it.
+    As "leader-gone=FD" it gives the program FD as standard input, with SIGHUP and
+    SIGTTOU ignored, and on "leave" it exits, leaving the program without it."""
     signal.signal(signal.SIGTTOU, signal.SIG_IGN)  # as a shell: it hands the terminal over
     terminal = 0
-    stdin_read, stdin_write = os.pipe()
-    os.write(stdin_write, b"2\n1 -3 2\n")
-    os.close(stdin_write)
+    leader_gone = placement.startswith("leader-gone=")
+    if leader_gone:
+        stdin_read = int(placement.split("=")[1])
+    else:
+        stdin_read, stdin_write = os.pipe()
+        os.write(stdin_write, b"2\n1 -3 2\n")
+        os.close(stdin_write)
     pid = os.fork()
     if pid == 0:
         os.setpgid(0, 0)
-        if placement != "background-ttou-ignored":
+        if leader_gone:
+            signal.signal(signal.SIGHUP, signal.SIG_IGN)
+        elif placement != "background-ttou-ignored":
             signal.signal(signal.SIGTTOU, signal.SIG_DFL)
         os.dup2(stdin_read, 0)
         os.execvp(program[0], program)
@@ -319,18 +432,25 @@ def control_job(commands, events, placement, program):
         os.setpgid(pid, pid)  # as the child does itself: whichever comes first
     except PermissionError:
         pass  # the child has set it and gone on to exec
-    if placement == "foreground":
+    if placement == "foreground" or leader_gone:
         os.tcsetpgrp(terminal, pid)
     report = lambda text: os.write(events, text.encode() + b"\n")
     report(f"started {pid}")
     lines = os.fdopen(commands)
+    if leader_gone:
+        lines.readline()
+        os._exit(0)
     while True:
         _, status = os.waitpid(pid, os.WUNTRACED | os.WCONTINUED)
         if os.WIFSTOPPED(status):
             os.tcsetpgrp(terminal, os.getpgrp())
             report(f"stopped {signal.Signals(os.WSTOPSIG(status)).name}")
-            if lines.readline().strip() == "fg":
+            command = lines.readline().strip()
+            if command == "fg":
                 os.tcsetpgrp(terminal, pid)
+                os.killpg(pid, signal.SIGCONT)
+            elif command == "kill":  # as a shell's kill %1 for a stopped job
+                os.killpg(pid, signal.SIGTERM)
                 os.killpg(pid, signal.SIGCONT)
         elif os.WIFCONTINUED(status):
             report("continued")
@@ -339,52 +459,102 @@ def control_job(commands, events, placement, program):
             return 0
 
 
-SCENARIOS = [
-    ("arrow key", dict(key=b"\x1b[A")),
-    ("letter", dict(key=b"q")),
-    ("Ctrl+C is an ordinary key", dict(key=b"\x03")),
-    ("function key with modifier", dict(key=b"\x1b[24;5~")),
-    ("lone Escape", dict(key=b"\x1b")),
-    ("focus report does not end the wait", dict(key=b"x", ignored=b"\x1b[I")),
-    ("standard input from a pipe", dict(key=b"k", stdin_from_pipe=True)),
-    ("a paste ends the wait with its first key and leaves nothing",
+def signal_number(name):
+    """SIGTERM, or SIGRTMIN+3."""
+    base, _, offset = name.partition("+")
+    return getattr(signal, base) + int(offset or 0)
+
+
+def slug(name):
+    return name.lower().replace("sig", "", 1).replace("+", "-plus-")
+
+
+# Each scenario: its name (for the command line), what it checks, its run and options.
+RUNS = [
+    ("arrow-key", "arrow key", scenario, dict(key=b"\x1b[A")),
+    ("letter", "letter", scenario, dict(key=b"q")),
+    ("ctrl-c-key", "Ctrl+C is an ordinary key", scenario, dict(key=b"\x03")),
+    ("modified-function-key", "function key with modifier", scenario,
+     dict(key=b"\x1b[24;5~")),
+    ("lone-escape", "lone Escape", scenario, dict(key=b"\x1b")),
+    ("focus-report", "focus report does not end the wait", scenario,
+     dict(key=b"x", ignored=b"\x1b[I")),
+    ("stdin-pipe", "standard input from a pipe", scenario,
+     dict(key=b"k", stdin_from_pipe=True)),
+    ("paste", "a paste ends the wait with its first key and leaves nothing", scenario,
      dict(key=b"xPWNED\r")),
-    ("a paste in pieces 5 ms apart leaves nothing",
+    ("paste-in-pieces", "a paste in pieces 5 ms apart leaves nothing", scenario,
      dict(key=b"echo LEAKED\r" * 20, pieces=10, gap=0.005)),
-    ("standard output closed stays closed", dict(key=b"k", stdout_closed=True)),
+    ("stdout-closed", "standard output closed stays closed", scenario,
+     dict(key=b"k", stdout_closed=True)),
 ]
 
-# Every signal that ends the process restores the terminal first.
-SCENARIOS += [(f"{name} restores the terminal", dict(send_signal=getattr(signal, name)))
-              for name in ("SIGTERM", "SIGHUP", "SIGINT", "SIGQUIT", "SIGABRT", "SIGALRM",
-                           "SIGPIPE", "SIGUSR1", "SIGUSR2", "SIGPROF", "SIGVTALRM", "SIGXCPU",
-                           "SIGXFSZ")]
+# Every signal that ends the process restores the terminal first and ends it.
+KEY_WAIT_SIGNALS = ["SIGTERM", "SIGHUP", "SIGINT", "SIGQUIT", "SIGABRT", "SIGALRM", "SIGPIPE",
+                    "SIGUSR1", "SIGUSR2", "SIGPROF", "SIGVTALRM", "SIGXCPU", "SIGXFSZ", "SIGIO",
+                    "SIGPWR", "SIGSTKFLT", "SIGRTMIN+3", "SIGRTMAX", "SIGSEGV", "SIGBUS",
+                    "SIGFPE", "SIGILL", "SIGTRAP", "SIGSYS"]
+RUNS += [(f"key-wait-{slug(name)}", f"{name} at the key wait restores the terminal", scenario,
+          dict(send_signal=signal_number(name))) for name in KEY_WAIT_SIGNALS]
 
-JOB_SCENARIOS = [
-    ("SIGTSTP restores the terminal, fg makes it raw again", dict(background=False)),
-    ("started in the background: SIGTTOU leaves the terminal alone", dict(background=True)),
-    ("in the background with SIGTTOU ignored: stops before it touches the terminal",
-     dict(background=True, ttou_ignored=True)),
+RUNS += [
+    ("stop-and-fg", "SIGTSTP restores the terminal, fg makes it raw again", job_scenario,
+     dict(background=False)),
+    ("stop-twice", "stopped, fg, stopped again: restored while stopped both times",
+     job_scenario, dict(background=False, stops=2)),
+    ("started-in-background", "started in the background: SIGTTOU leaves the terminal alone",
+     job_scenario, dict(background=True)),
+    ("background-ttou-ignored",
+     "in the background with SIGTTOU ignored: stops before it touches the terminal",
+     job_scenario, dict(background=True, ttou_ignored=True)),
+    ("killed-while-stopped", "killed while stopped: the shell's mode is not overwritten",
+     killed_while_stopped_scenario, {}),
+    ("leader-gone", "SIGHUP and SIGTTOU ignored, session leader gone: the key ends the wait",
+     leader_gone_scenario, {}),
+    ("write-ctrl-c", "Ctrl-C during a slow picture write leaves no temporary file",
+     interrupted_write_scenario, {}),
 ]
+
+WRITE_SIGNALS = ["SIGIO", "SIGPWR", "SIGRTMIN+3", "SIGSEGV"]
+RUNS += [(f"write-{slug(name)}", f"{name} during a slow picture write leaves no temporary file",
+          interrupted_write_scenario, dict(send_signal=signal_number(name)))
+         for name in WRITE_SIGNALS]
 
 
 def main():
     if sys.argv[1] == "--job":
         return control_job(int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5:])
-    # The program, then any launcher to run it with (an emulator).
-    program = sys.argv[2:] + [sys.argv[1]]
+    if sys.argv[1] == "--list":
+        for name, _, _, _ in RUNS:
+            print(name)
+        return 0
+    # The program, any launcher to run it with (an emulator), then (after "--") the
+    # names of the scenarios to run: all where none is named.
+    # Without "--", the trailing arguments that name scenarios are the names.
+    arguments = sys.argv[1:]
+    known = {name for name, _, _, _ in RUNS}
+    if "--" in arguments:
+        names = arguments[arguments.index("--") + 1:]
+        arguments = arguments[:arguments.index("--")]
+    else:
+        split = len(arguments)
+        while split > 1 and arguments[split - 1] in known:
+            split -= 1
+        arguments, names = arguments[:split], arguments[split:]
+    program = arguments[1:] + [arguments[0]]
+    unknown = [name for name in names if name not in known]
+    if unknown:
+        print(f"unknown scenarios: {' '.join(unknown)} (see --list)", file=sys.stderr)
+        return 2
+    runs = [run for run in RUNS if not names or run[0] in names]
     failed = 0
-    runs = [(name, scenario, options) for name, options in SCENARIOS]
-    runs += [(name, job_scenario, options) for name, options in JOB_SCENARIOS]
-    runs.append(("Ctrl-C during a slow picture write leaves no temporary file",
-                 interrupted_write_scenario, {}))
-    for name, run, options in runs:
+    for name, what, run, options in runs:
         try:
             run(program, **options)
-            print(f"ok   {name}")
+            print(f"ok   {name}: {what}", flush=True)
         except Failure as failure:
             failed += 1
-            print(f"FAIL {name}: {failure}")
+            print(f"FAIL {name}: {what}: {failure}", flush=True)
     print(f"{len(runs) - failed} passed, {failed} failed")
     return 1 if failed else 0
 
