@@ -109,7 +109,7 @@ def start(program, slave, stdin_from_pipe, stdout_closed=False):
 
 
 def scenario(program, key=None, send_signal=None, stdin_from_pipe=False, ignored=b"",
-             stdout_closed=False, pieces=1, gap=0.0):
+             stdout_closed=False, pieces=1, gap=0.0, harmless_signals=()):
     master, slave = os.openpty()
     try:
         mode_before = termios.tcgetattr(slave)
@@ -142,6 +142,11 @@ def scenario(program, key=None, send_signal=None, stdin_from_pipe=False, ignored
             time.sleep(0.4)
             if process.poll() is not None:
                 raise Failure(f"{ignored!r} ended the wait")
+        for harmless in harmless_signals:
+            process.send_signal(harmless)
+            time.sleep(0.2)
+            if process.poll() is not None:
+                raise Failure(f"signal {harmless} ended the wait")
         if send_signal is not None:
             process.send_signal(send_signal)
         else:
@@ -294,6 +299,27 @@ def killed_while_stopped_scenario(program):
         os.close(slave)
 
 
+def ended_in_background_scenario(program):
+    """The terminal taken from the job while it waits in raw mode, then SIGTERM:
+    the terminal is restored all the same (from the background)."""
+    master, slave = os.openpty()
+    try:
+        mode_before = termios.tcgetattr(slave)
+        job = Job(program, slave, "moved-to-background")
+        seen = bytearray()
+        read_until(master, PRESS_ANY_KEY, seen)
+        wait_for(lambda: is_raw(slave), "raw mode for the key wait")
+        job.command("move")
+        job.event("moved")
+        os.kill(job.pid, signal.SIGTERM)
+        job.event(f"exited {-signal.SIGTERM}")
+        job.close()
+        check_left_clean(slave, mode_before)
+    finally:
+        os.close(master)
+        os.close(slave)
+
+
 def set_child_subreaper():
     """Orphaned descendants become this process's children, to be waited for."""
     libc = ctypes.CDLL(None, use_errno=True)
@@ -432,7 +458,7 @@ def control_job(commands, events, placement, program):
         os.setpgid(pid, pid)  # as the child does itself: whichever comes first
     except PermissionError:
         pass  # the child has set it and gone on to exec
-    if placement == "foreground" or leader_gone:
+    if placement in ("foreground", "moved-to-background") or leader_gone:
         os.tcsetpgrp(terminal, pid)
     report = lambda text: os.write(events, text.encode() + b"\n")
     report(f"started {pid}")
@@ -440,6 +466,10 @@ def control_job(commands, events, placement, program):
     if leader_gone:
         lines.readline()
         os._exit(0)
+    if placement == "moved-to-background":  # the terminal taken back, the job running
+        lines.readline()
+        os.tcsetpgrp(terminal, os.getpgrp())
+        report("moved")
     while True:
         _, status = os.waitpid(pid, os.WUNTRACED | os.WCONTINUED)
         if os.WIFSTOPPED(status):
@@ -487,6 +517,8 @@ RUNS = [
      dict(key=b"echo LEAKED\r" * 20, pieces=10, gap=0.005)),
     ("stdout-closed", "standard output closed stays closed", scenario,
      dict(key=b"k", stdout_closed=True)),
+    ("harmless-signals", "a resize, SIGURG and SIGCHLD do not end the wait", scenario,
+     dict(key=b"k", harmless_signals=(signal.SIGWINCH, signal.SIGURG, signal.SIGCHLD))),
 ]
 
 # Every signal that ends the process restores the terminal first and ends it.
@@ -509,6 +541,8 @@ RUNS += [
      job_scenario, dict(background=True, ttou_ignored=True)),
     ("killed-while-stopped", "killed while stopped: the shell's mode is not overwritten",
      killed_while_stopped_scenario, {}),
+    ("ended-in-background", "SIGTERM with the terminal taken away: restored all the same",
+     ended_in_background_scenario, {}),
     ("leader-gone", "SIGHUP and SIGTTOU ignored, session leader gone: the key ends the wait",
      leader_gone_scenario, {}),
     ("write-ctrl-c", "Ctrl-C during a slow picture write leaves no temporary file",
