@@ -230,17 +230,20 @@ class Job:
         os.close(self.events)
 
 
-def job_scenario(program, background, ttou_ignored=False, stops=1):
+def job_scenario(program, background, ttou=None, stops=1, stop_signal=signal.SIGTSTP):
     """Stopped during the key wait (or started in the background), then brought to
     the foreground: cooked mode while stopped, raw again once it goes on, as often
-    as it stops. With SIGTTOU ignored, the program must stop before it touches the
-    terminal, and what the user typed meanwhile stays for the shell."""
+    as it stops. With SIGTTOU ignored or blocked, the program must stop before it
+    touches the terminal, and what the user typed meanwhile stays for the shell.
+    SIGSTOP reaches no handler: the shell gives the terminal its own mode, and the
+    program sets its mode again once it goes on."""
+    ttou_ignored = ttou is not None
     master, slave = os.openpty()
     try:
         mode_before = termios.tcgetattr(slave)
         if ttou_ignored:
             os.write(master, b"ls\n")
-        job = Job(program, slave, "background-ttou-ignored" if ttou_ignored else
+        job = Job(program, slave, f"background-ttou-{ttou}" if ttou_ignored else
                   "background" if background else "foreground")
         seen = bytearray()
         read_until(master, PRESS_ANY_KEY, seen)
@@ -254,8 +257,10 @@ def job_scenario(program, background, ttou_ignored=False, stops=1):
                 job.event("stopped SIGTTOU")
             else:
                 wait_for(lambda: is_raw(slave), "raw mode for the key wait")
-                os.kill(job.pid, signal.SIGTSTP)
-                job.event("stopped SIGTSTP")
+                os.kill(job.pid, stop_signal)
+                job.event(f"stopped {signal.Signals(stop_signal).name}")
+                if stop_signal == signal.SIGSTOP:
+                    termios.tcsetattr(slave, termios.TCSANOW, mode_before)
             if termios.tcgetattr(slave) != mode_before:
                 raise Failure(f"the terminal stayed raw while the program was stopped "
                               f"(stop {stop + 1})")
@@ -452,6 +457,8 @@ def control_job(commands, events, placement, program):
             signal.signal(signal.SIGHUP, signal.SIG_IGN)
         elif placement != "background-ttou-ignored":
             signal.signal(signal.SIGTTOU, signal.SIG_DFL)
+        if placement == "background-ttou-blocked":
+            signal.pthread_sigmask(signal.SIG_BLOCK, [signal.SIGTTOU])
         os.dup2(stdin_read, 0)
         os.execvp(program[0], program)
     try:
@@ -538,7 +545,12 @@ RUNS += [
      job_scenario, dict(background=True)),
     ("background-ttou-ignored",
      "in the background with SIGTTOU ignored: stops before it touches the terminal",
-     job_scenario, dict(background=True, ttou_ignored=True)),
+     job_scenario, dict(background=True, ttou="ignored")),
+    ("background-ttou-blocked",
+     "in the background with SIGTTOU blocked: stops before it touches the terminal",
+     job_scenario, dict(background=True, ttou="blocked")),
+    ("sigstop-and-fg", "SIGSTOP, the shell's mode, fg: raw again", job_scenario,
+     dict(background=False, stop_signal=signal.SIGSTOP)),
     ("killed-while-stopped", "killed while stopped: the shell's mode is not overwritten",
      killed_while_stopped_scenario, {}),
     ("ended-in-background", "SIGTERM with the terminal taken away: restored all the same",
