@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -90,6 +91,34 @@ TEST(FileWrite, RemovesTheTemporaryWhereTheRenameFails) {
     EXPECT_EQ(entriesOf(folder), std::vector<std::string>{"plot.svg"});
 
     (void)rmdir(targetTakenMeanwhile.c_str());
+    (void)rmdir(folder.c_str());
+}
+
+void noteSignal(int /*signalNumber*/) {}
+
+// While it writes, the write catches the signals that end the process (but
+// one that is ignored); once done, each has the action it had again.
+TEST(FileWrite, GivesTheSignalsTheirActionsBack) {
+    char folderTemplate[] = "/tmp/secant-file-write-XXXXXX";
+    const std::string folder = mkdtemp(folderTemplate);
+    const std::string target = folder + "/plot.svg";
+    struct sigaction noted {};
+    noted.sa_handler = noteSignal;
+    ASSERT_EQ(sigaction(SIGUSR1, &noted, nullptr), 0);
+    ASSERT_NE(signal(SIGIO, SIG_IGN), SIG_ERR);
+
+    EXPECT_TRUE(writeFileWhole(target.c_str(), "<svg/>").written());
+    struct sigaction now {};
+    ASSERT_EQ(sigaction(SIGUSR1, nullptr, &now), 0);
+    EXPECT_EQ(now.sa_handler, noteSignal);
+    ASSERT_EQ(sigaction(SIGIO, nullptr, &now), 0);
+    EXPECT_EQ(now.sa_handler, SIG_IGN);
+    ASSERT_EQ(sigaction(SIGRTMIN + 3, nullptr, &now), 0);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+
+    (void)signal(SIGUSR1, SIG_DFL);
+    (void)signal(SIGIO, SIG_DFL);
+    (void)unlink(target.c_str());
     (void)rmdir(folder.c_str());
 }
 
