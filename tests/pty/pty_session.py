@@ -390,10 +390,30 @@ def tracee_of(tracer_pid):
     raise Failure("strace started no program")
 
 
-def interrupted_write_scenario(program, send_signal=None):
+def temporary_open_number(program, folder):
+    """Which of the program's openat calls creates the temporary file, in a first
+    run with the same dialogue."""
+    picture = os.path.join(folder, "plot.svg")
+    with open(picture, "w") as old:
+        old.write("old")
+    trace = os.path.join(folder, "trace")
+    subprocess.run(["strace", "-qq", "-o", trace, "-e", "trace=openat"] + program +
+                   ["--svg", picture], input=b"1\n1 -2\n", stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, start_new_session=True, timeout=DEADLINE_SECONDS)
+    with open(trace) as calls:
+        opens = [line for line in calls if line.startswith("openat(")]
+    for number, line in enumerate(opens, 1):
+        if "/.secant-" in line:
+            return number
+    raise Failure(f"no temporary file among the program's openat calls: {opens}")
+
+
+def interrupted_write_scenario(program, send_signal=None, held_open=False):
     """Ctrl-C (or send_signal, sent to the program itself) while the picture is
     written to a slow disk (strace holds its flush for a while): the temporary file
-    goes with the program, which ends by that signal, and the old picture stays."""
+    goes with the program, which ends by that signal, and the old picture stays.
+    With held_open, the signal comes while the temporary's creation is held (at
+    the end of its openat): it must wait until the handler knows the file."""
     if shutil.which("strace") is None:
         raise Failure("strace is missing (tests/run-all.sh installs it)")
     master, slave = os.openpty()
@@ -403,15 +423,21 @@ def interrupted_write_scenario(program, send_signal=None):
         picture = os.path.join(folder, "plot.svg")
         with open(picture, "w") as old:
             old.write("old")
-        slowed = ["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync",
-                  "-e", f"inject=fsync:delay_enter={FLUSH_DELAY_MICROSECONDS}"]
+        if held_open:
+            number = temporary_open_number(program, tempfile.mkdtemp(dir=folder))
+            slowed = ["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=openat", "-e",
+                      f"inject=openat:delay_exit={FLUSH_DELAY_MICROSECONDS}:when={number}"]
+        else:
+            slowed = ["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync",
+                      "-e", f"inject=fsync:delay_enter={FLUSH_DELAY_MICROSECONDS}"]
         process = start(slowed + program + ["--svg", picture], slave, False)
         seen = bytearray()
         read_until(master, PROMPT_ORDER, seen)
         os.write(master, b"1\n")
         read_until(master, PREFIX, seen)
         os.write(master, b"1 -2\n")
-        wait_for(lambda: len(os.listdir(folder)) > 1, "temporary file")
+        wait_for(lambda: any(name.startswith(".secant-") for name in os.listdir(folder)),
+                 "temporary file")
         if send_signal is None:
             os.write(master, b"\x03")
         else:
@@ -424,7 +450,7 @@ def interrupted_write_scenario(program, send_signal=None):
             raise Failure(f"signal {expected} did not end the program")
         if status != -expected:
             raise Failure(f"exit status {status}, expected {-expected}")
-        left = sorted(os.listdir(folder))
+        left = sorted(name for name in os.listdir(folder) if not name.startswith("tmp"))
         if left != ["plot.svg"]:
             raise Failure(f"files left: {left}")
         with open(picture) as kept:
@@ -565,6 +591,8 @@ WRITE_SIGNALS = ["SIGIO", "SIGPWR", "SIGRTMIN+3", "SIGSEGV"]
 RUNS += [(f"write-{slug(name)}", f"{name} during a slow picture write leaves no temporary file",
           interrupted_write_scenario, dict(send_signal=signal_number(name)))
          for name in WRITE_SIGNALS]
+RUNS.append(("write-held-open", "SIGIO as the temporary is created waits, then removes it",
+             interrupted_write_scenario, dict(send_signal=signal.SIGIO, held_open=True)))
 
 
 def main():
