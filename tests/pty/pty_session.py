@@ -11,8 +11,14 @@ The job scenarios run the program as a shell runs a job: in a process group
 of its own under a small job controller (this script with --job), which
 stops, resumes and moves it between foreground and background on request.
 
+The write scenarios slow the picture's write under strace and send a signal
+while its temporary file exists: the file must go with the program.
+
 Usage: pty_session.py PROGRAM [LAUNCHER...] [[--] SCENARIO...]
        pty_session.py --list
+Runs the scenarios named (all where none is); without "--", the trailing
+arguments that name scenarios are taken as the names. --list prints every
+scenario's name, one a line.
 """
 import ctypes
 import fcntl
