@@ -16,11 +16,11 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
 #include "exact_numbers.hpp"
+#include "solver/bounds/binary64.hpp"
 #include "solver/bounds/decimal.hpp"
 #include "solver/bounds/directed.hpp"
 #include "solver/bounds/root_bound.hpp"
@@ -30,8 +30,6 @@ namespace {
 
 using namespace bounds;     // NOLINT(google-build-using-namespace): the functions under test
 using namespace inclusion;  // NOLINT(google-build-using-namespace)
-
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // ---------------------------------------------------------------------------
 // Directed bounds. floor is the largest binary64 value at most the exact

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <limits>
 
+#include "solver/bounds/binary64.hpp"
 #include "solver/bounds/decimal.hpp"
 #include "solver/bounds/directed.hpp"
 #include "solver/bounds/root_bound.hpp"
@@ -12,12 +12,6 @@
 namespace secant::inclusion {
 
 using namespace bounds;  // NOLINT(google-build-using-namespace): the arithmetic of every bound
-
-namespace {
-
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // The disks.
@@ -676,7 +670,7 @@ RootDisks includeRefinedRoots(const CoefficientTable& asRead, const PrintedRoots
             k += multipleOf[static_cast<std::size_t>(j)] == leader ? 1 : 0;
         }
         radius[l] = allReadable ? inclusion::multipleRootRadius(a, count, centres[l], k)
-                                : inclusion::kInfinity;
+                                : bounds::kInfinity;
         if (!std::isfinite(radius[l])) {
             confirmed = false;
             return {};
