@@ -318,9 +318,7 @@ struct Contract {
     int cases;
 };
 
-void PrintTo(const Contract& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 class ContractTest : public SolverTest, public ::testing::WithParamInterface<Contract> {};
 

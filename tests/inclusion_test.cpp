@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "case_name.hpp"
 #include "exact_numbers.hpp"
 #include "solver/bounds/binary64.hpp"
 #include "solver/bounds/decimal.hpp"
@@ -54,9 +55,7 @@ double stepsFrom(double x, int steps, double towards) {
     return x;
 }
 
-void PrintTo(const BoundCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 class DirectedBoundTest : public ::testing::TestWithParam<BoundCase> {};
 
@@ -261,10 +260,6 @@ struct RootCase {
     int k;
 };
 
-void PrintTo(const RootCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class RootUpTest : public ::testing::TestWithParam<RootCase> {};
 
 TEST_P(RootUpTest, IsTheLeastBoundWithinItsLastBits) {
@@ -302,10 +297,6 @@ struct RootBoundCase {
     double largestModulus;
     double cauchy;
 };
-
-void PrintTo(const RootBoundCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class RootModulusBoundTest : public ::testing::TestWithParam<RootBoundCase> {};
 
@@ -364,10 +355,6 @@ struct EvaluateCase {
     Complex64 x;
     double trueModulus;  // |P(x)|
 };
-
-void PrintTo(const EvaluateCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class EvaluateTest : public ::testing::TestWithParam<EvaluateCase> {};
 
@@ -431,10 +418,6 @@ struct IsolatedCase {
     std::vector<double> magnitudes;  // |Wi|, in binary fractions so that n |Wi| is exact
 };
 
-void PrintTo(const IsolatedCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class IsolatedRadiusTest : public ::testing::TestWithParam<IsolatedCase> {};
 
 TEST_P(IsolatedRadiusTest, IsTheFormulaRoundedUp) {
@@ -494,10 +477,6 @@ struct GroupCountCase {
     int count;
 };
 
-void PrintTo(const GroupCountCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class GroupCountTest : public ::testing::TestWithParam<GroupCountCase> {};
 
 TEST_P(GroupCountTest, CountsEveryGroupOnce) {
@@ -530,10 +509,6 @@ struct DiskCase {
     std::vector<Complex> centres;  // the roots listed (fewer than n after a failed search)
     std::vector<Complex64> roots;  // mpmath, 40 digits, shown to 17
 };
-
-void PrintTo(const DiskCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class IncludeRootsTest : public ::testing::TestWithParam<DiskCase> {
 protected:
@@ -709,10 +684,6 @@ struct PrintedCase {
     std::vector<Complex64> roots;  // exact
     double largestRadius;
 };
-
-void PrintTo(const PrintedCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class PrintedRootsTest : public ::testing::TestWithParam<PrintedCase> {};
 
