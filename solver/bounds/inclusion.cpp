@@ -358,21 +358,15 @@ double isolatedRadius(const Centres& c, int n, const Corrections& w, int i) {
     return margin == 0 ? w.spread[i] : std::fmin(divideUp(w.magnitude[i], margin), w.spread[i]);
 }
 
-bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootDisks& disks) {
-    const int n = count - 1;
-    Corrections w;
-    if (!weierstrassCorrections(a, count, c, w)) {
-        return false;
-    }
-    std::array<double, kMaxCoefficients> least{};   // the disk of n |Wi| around the printed root
-    std::array<double, kMaxCoefficients> single{};  // the single-point disk, or infinity
-    for (int i = 1; i <= n; ++i) {
-        least[i] = addUp(w.spread[i], c[i].error);
-        NoDiskReason unused = NoDiskReason::Overflow;
-        single[i] = singlePointRadius(a, count, c[i], unused);
-        setRadius(disks[i], DiskKind::Simultaneous, least[i]);
-    }
-    groupOverlapping(c, n, disks);
+namespace {
+
+using DiskRadii = std::array<double, kMaxCoefficients>;
+
+// Grows each disk of a group of two or more to the radius at which it holds
+// a root of its own (at least `least`), and groups the disks again, until no
+// two groups merge. False where a radius is beyond the binary64 range.
+bool growUntilNoGroupsMerge(const Centres& c, int n, const Corrections& w, const DiskRadii& least,
+                            const DiskRadii& single, RootDisks& disks) {
     for (bool merged = true; merged;) {
         const int groups = groupCount(disks, n);
         for (int i = 1; i <= n; ++i) {
@@ -387,6 +381,40 @@ bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootD
         groupOverlapping(c, n, disks);
         merged = groupCount(disks, n) < groups;
     }
+    return true;
+}
+
+}  // namespace
+
+bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootDisks& disks) {
+    const int n = count - 1;
+    // 1. The corrections |Wi| and the radii n |Wi| of the disks Di, bounded
+    //    above; without them (equal centres, overflow) the theorem says nothing.
+    Corrections w;
+    if (!weierstrassCorrections(a, count, c, w)) {
+        return false;
+    }
+    // 2. Each printed disk holds its Di: at least n |Wi| plus the read-back
+    //    error. The single-point radius, a disk known to hold a root, is kept
+    //    for step 4.
+    DiskRadii least{};   // the disk of n |Wi| around the printed root
+    DiskRadii single{};  // the single-point disk, or infinity
+    for (int i = 1; i <= n; ++i) {
+        least[i] = addUp(w.spread[i], c[i].error);
+        NoDiskReason unused = NoDiskReason::Overflow;
+        single[i] = singlePointRadius(a, count, c[i], unused);
+        setRadius(disks[i], DiskKind::Simultaneous, least[i]);
+    }
+    // 3. The groups: a connected union of m disks apart from the others
+    //    holds exactly m roots.
+    groupOverlapping(c, n, disks);
+    // 4. Each disk of a group holds a root of its own, and the groups so
+    //    grown are apart from each other.
+    if (!growUntilNoGroupsMerge(c, n, w, least, single, disks)) {
+        return false;
+    }
+    // 5. A disk apart from all the others holds its one root within the
+    //    smaller radius |Wi| / (1 - Si).
     for (int i = 1; i <= n; ++i) {
         if (disks[i].groupSize == 1) {
             setRadius(disks[i], DiskKind::Simultaneous,
