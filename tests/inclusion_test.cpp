@@ -409,8 +409,56 @@ INSTANTIATE_TEST_SUITE_P(Inclusion, EvaluateTest, ::testing::ValuesIn(kEvaluateC
 
 // ---------------------------------------------------------------------------
 // The radius of a disk apart from the others, against |Wi| / (1 - Si) with
-// Si = sum over j != i of |Wj| / (|zi - zj| - n |Wi|), computed here
-// directly: the bound may lie above it by a few roundings only.
+// Si = sum over j != i of |Wj| / (|zi - zj| - n |Wi|) in exact fractions (the
+// centres a whole distance apart): the bound is at least it, or n |Wi| where
+// that is less or the formula does not hold, and above it by a few roundings
+// only.
+
+// An exact fraction of dyadic numbers with a positive denominator.
+struct Fraction {
+    Dyadic numerator;
+    Dyadic denominator = Dyadic::of(1);
+
+    friend Fraction operator+(const Fraction& a, const Fraction& b) {
+        return {a.numerator * b.denominator + b.numerator * a.denominator,
+                a.denominator * b.denominator};
+    }
+    // The sign of a - b.
+    friend int compare(const Fraction& a, const Fraction& b) {
+        return compare(a.numerator * b.denominator, b.numerator * a.denominator);
+    }
+};
+
+// |x - y| exactly: the centres of the cases lie a binary64 distance apart.
+Dyadic exactDistance(Complex64 x, Complex64 y) {
+    const double distance = std::hypot(x.re - y.re, x.im - y.im);
+    const Dyadic d = Dyadic::of(distance);
+    const ExactComplex difference = ExactComplex::of(x.re, x.im) - ExactComplex::of(y.re, y.im);
+    EXPECT_EQ(compare(d * d, difference.squaredModulus()), 0) << "not a whole distance apart";
+    return d;
+}
+
+// min(|Wi| / (1 - Si), n |Wi|), n |Wi| where a gap is not positive or Si >= 1.
+Fraction exactIsolatedRadius(const Centres& c, int n, const Corrections& w, int i) {
+    const Fraction spread{Dyadic::of(w.spread[i])};
+    Fraction sum{};
+    for (int j = 1; j <= n; ++j) {
+        if (j == i) {
+            continue;
+        }
+        const Dyadic gap = exactDistance(c[i].at, c[j].at) - Dyadic::of(w.spread[i]);
+        if (gap.negative || gap.magnitude.isZero()) {
+            return spread;
+        }
+        sum = sum + Fraction{Dyadic::of(w.magnitude[j]), gap};
+    }
+    const Dyadic margin = sum.denominator - sum.numerator;  // (1 - Si) times the denominator
+    if (margin.negative || margin.magnitude.isZero()) {
+        return spread;
+    }
+    const Fraction formula{Dyadic::of(w.magnitude[i]) * sum.denominator, margin};
+    return compare(formula, spread) < 0 ? formula : spread;
+}
 
 struct IsolatedCase {
     const char* name;
@@ -432,33 +480,26 @@ TEST_P(IsolatedRadiusTest, IsTheFormulaRoundedUp) {
         w.spread[k] = n * c.magnitudes[k - 1];
     }
     for (int i = 1; i <= n; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        double sum = 0;
-        bool apart = true;
-        for (int j = 1; j <= n; ++j) {
-            const auto m = static_cast<std::size_t>(j);
-            if (j != i) {
-                const double gap = std::hypot(centres[k].at.re - centres[m].at.re,
-                                              centres[k].at.im - centres[m].at.im) -
-                                   w.spread[k];
-                apart = apart && gap > 0;
-                sum += w.magnitude[m] / gap;
-            }
-        }
-        const double formula = apart && sum < 1 ? w.magnitude[k] / (1 - sum) : kInfinity;
-        const double expected = std::fmin(formula, w.spread[k]);
+        const Fraction expected = exactIsolatedRadius(centres, n, w, i);
         const double radius = isolatedRadius(centres, n, w, i);
-        EXPECT_GE(radius, expected * (1 - 0x1p-40)) << "x" << i;
-        EXPECT_LE(radius, expected * (1 + 0x1p-40)) << "x" << i;
+        EXPECT_GE(compare(Fraction{Dyadic::of(radius)}, expected), 0) << "x" << i;
+        const Fraction roundings{expected.numerator * Dyadic::of(1 + 0x1p-40),
+                                 expected.denominator};
+        EXPECT_LE(compare(Fraction{Dyadic::of(radius)}, roundings), 0) << "x" << i;
     }
 }
 
 const IsolatedCase kIsolatedCases[] = {
     // Corrections of different sizes, so that each gap depends on its own one.
     {"ThreeOnALine", {{0, 0}, {1, 0}, {3, 0}}, {0x1p-6, 0x1p-3, 0x1p-10}},
+    {"FiveOnALine",
+     {{-2, 0}, {0.75, 0}, {1.5, 0}, {4, 0}, {-5, 0}},
+     {0x1p-5, 0x1p-7, 0x1p-8, 0x1p-4, 0x1p-6}},
+    // The corners of a 3 by 4 rectangle: sides and diagonals whole.
     {"FourInThePlane",
-     {{0.5, 0.5}, {-1, 0.25}, {0.125, -2}, {2, 1}},
+     {{0.5, 0.5}, {3.5, 0.5}, {0.5, -3.5}, {3.5, -3.5}},
      {0x1p-4, 0x1p-9, 0x1p-5, 0x1p-12}},
+    {"ThreeOnASlope", {{0, 0}, {-0.375, 0.5}, {0.75, -1}}, {0x1p-7, 0x1p-9, 0x1p-6}},
     // Si near 1: the formula is above n |Wi|, which is the bound then.
     {"LargeCorrections", {{0, 0}, {1, 0}}, {0x1p-2, 0x1p-2}},
     // A gap of zero: the bound is n |Wi|.
