@@ -289,7 +289,19 @@ INSTANTIATE_TEST_SUITE_P(Inclusion, RootUpTest, ::testing::ValuesIn(kRootCases),
 // ---------------------------------------------------------------------------
 // The bound of every root's modulus: at least the largest modulus, and
 // Cauchy's bound (the positive root of |a0| x^n - sum of |ai| x^(n-i)) to
-// its last bits. Both from mpmath, of the coefficients as single precision.
+// its last bits. Both from mpmath, of the coefficients as single precision;
+// with real coefficients, |a0| x^n - sum of |ai| x^(n-i) >= 0 at the bound
+// is decided exactly too, as the binary64 form of Cauchy's bound may lie
+// below it.
+
+// The sign of |a0| x^n - sum over i >= 1 of |ai| x^(n-i), for real ai.
+int cauchySign(const std::vector<Complex>& a, double x) {
+    Dyadic q = Dyadic::of(std::fabs(a[0].re));
+    for (std::size_t i = 1; i < a.size(); ++i) {
+        q = q * Dyadic::of(x) - Dyadic::of(std::fabs(a[i].re));
+    }
+    return q.magnitude.isZero() ? 0 : (q.negative ? -1 : 1);
+}
 
 struct RootBoundCase {
     const char* name;
@@ -310,6 +322,11 @@ TEST_P(RootModulusBoundTest, IsCauchysBound) {
     EXPECT_GE(bound, c.largestModulus);
     EXPECT_GE(bound, c.cauchy);
     EXPECT_LE(bound, c.cauchy * (1 + 0x1p-40));
+    const bool real = std::all_of(c.coefficients.begin(), c.coefficients.end(),
+                                  [](Complex a) { return a.im == 0; });
+    if (real && std::isfinite(bound)) {
+        EXPECT_GE(cauchySign(c.coefficients, bound), 0) << "below Cauchy's bound: " << bound;
+    }
 }
 
 const RootBoundCase kRootBoundCases[] = {
@@ -340,10 +357,23 @@ const RootBoundCase kRootBoundCases[] = {
      2.9999999794042033e+38,
      2.9999999794042033e+38},
     {"EveryRootZero", {{2, 0}, {0, 0}, {0, 0}}, 0, 0},
+    // 1/3 lies above its binary64 form: the bound must be above 1/3 itself.
+    {"OneThird", {{3, 0}, {-1, 0}}, 1.0 / 3, 1.0 / 3},
 };
 
 INSTANTIATE_TEST_SUITE_P(Inclusion, RootModulusBoundTest, ::testing::ValuesIn(kRootBoundCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// 3x - 1 to the bit: above 1/3 by the outward roundings of |a0|, |a1| and the
+// sum, five units beyond 1/3 rounded up (a rounding lost or added moves it).
+TEST(RootModulusBound, OfOneThirdIsItsOutwardRoundings) {
+    Coefficients a{};
+    a[0] = {3, 0};
+    a[1] = {-1, 0};
+    const double bound = rootModulusBound(a, 2);
+    EXPECT_EQ(bound, 0x1.555555555555bp-2);
+    EXPECT_GE(compare(Dyadic::of(3) * Dyadic::of(bound), Dyadic::of(1)), 0);
+}
 
 // ---------------------------------------------------------------------------
 // Horner's scheme: where P(x) is exactly zero the error bound is zero; where
