@@ -87,46 +87,6 @@ void singlePointDisk(const Coefficients& a, int count, const Centre& centre, Roo
 
 }  // namespace
 
-// The simultaneous inclusion of Braess and Hadeler. For distinct z1..zn and
-// Wi = P(zi) / (a0 prod over j != i of (zi - zj)), Lagrange interpolation at
-// the zi gives P(z) = a0 prod(z - zj) (1 + sum of Wj / (z - zj)). So P is a0
-// times the characteristic polynomial of A = diag(zj) - W 1^T, whose
-// Gershgorin discs |z - (zi - Wi)| <= (n - 1) |Wi| lie in the disks
-// Di: |z - zi| <= n |Wi|. Gershgorin's theorem then says that the Di hold
-// every root, and that a connected union of m of them apart from the others
-// holds exactly m. A single Di of a group need not hold any.
-//
-// The same count holds for any disks Ei that contain the Di, around other
-// centres and of other radii: each connected union of the Di lies in one
-// connected union of the Ei, so a connected union of m of the Ei (apart from
-// the other Ei, and so from their Di) holds exactly the Di of its m members,
-// and with them exactly m roots. The printed disks are such Ei.
-//
-// So that each disk of a group also holds a root of its own, its radius is
-// at least that of a disk around it known to hold one: the single-point
-// disk, or a disk that covers every Dj of its group (which together hold as
-// many roots as they are), whichever is smaller. Grown so, disks of two
-// groups may come to overlap; then the groups are one, and its disks grow
-// again, until no more groups merge. Radii only grow, so that ends within n
-// rounds.
-//
-// A disk Di apart from all the others holds one root r, and a smaller disk
-// does too. At r, 1 + sum of Wj / (r - zj) = 0 gives
-//   |r - zi| = |Wi| / |1 + sum over j != i of Wj / (r - zj)| <= |Wi| / (1 - Si),
-// with Si = sum over j != i of |Wj| / (|zi - zj| - n |Wi|), since
-// |r - zj| >= |zi - zj| - |r - zi| >= |zi - zj| - n |Wi| > n |Wj| (the disks
-// are apart), which also makes Si < (n - 1) / n: the radius |Wi| / (1 - Si)
-// is at most n |Wi|, and the smaller disk lies in Di, so it holds r and no
-// other root. A disk that stays apart from the grown disks of the groups is
-// apart from their Di too, so this holds for it.
-//
-// A centre at which P is exactly zero (evaluate shows it) has Wi = 0: its Di
-// is the point zi, a root. The theorem needs nothing more: apart from the
-// others it holds exactly that root (so zi is a simple root), printed with
-// radius 0 plus the read-back error; in a group its single-point radius is
-// that too, so it stays a point, the root of its own, and one of the m disks
-// that hold m roots together.
-
 // Pellet's theorem: with the Taylor coefficients bj = P^(j)(c) / j! of P at
 // c, where |bk| rho^k > sum over j != k of |bj| rho^j, P has exactly k roots
 // in the disk |z - c| < rho (Rouche: on its circle the term bk (z - c)^k
@@ -386,6 +346,45 @@ bool growUntilNoGroupsMerge(const Centres& c, int n, const Corrections& w, const
 
 }  // namespace
 
+// The simultaneous inclusion of Braess and Hadeler. For distinct z1..zn and
+// Wi = P(zi) / (a0 prod over j != i of (zi - zj)), Lagrange interpolation at
+// the zi gives P(z) = a0 prod(z - zj) (1 + sum of Wj / (z - zj)). So P is a0
+// times the characteristic polynomial of A = diag(zj) - W 1^T, whose
+// Gershgorin discs |z - (zi - Wi)| <= (n - 1) |Wi| lie in the disks
+// Di: |z - zi| <= n |Wi|. Gershgorin's theorem then says that the Di hold
+// every root, and that a connected union of m of them apart from the others
+// holds exactly m. A single Di of a group need not hold any.
+//
+// The same count holds for any disks Ei that contain the Di, around other
+// centres and of other radii: each connected union of the Di lies in one
+// connected union of the Ei, so a connected union of m of the Ei (apart from
+// the other Ei, and so from their Di) holds exactly the Di of its m members,
+// and with them exactly m roots. The printed disks are such Ei.
+//
+// So that each disk of a group also holds a root of its own, its radius is
+// at least that of a disk around it known to hold one: the single-point
+// disk, or a disk that covers every Dj of its group (which together hold as
+// many roots as they are), whichever is smaller. Grown so, disks of two
+// groups may come to overlap; then the groups are one, and its disks grow
+// again, until no more groups merge. Radii only grow, so that ends within n
+// rounds.
+//
+// A disk Di apart from all the others holds one root r, and a smaller disk
+// does too. At r, 1 + sum of Wj / (r - zj) = 0 gives
+//   |r - zi| = |Wi| / |1 + sum over j != i of Wj / (r - zj)| <= |Wi| / (1 - Si),
+// with Si = sum over j != i of |Wj| / (|zi - zj| - n |Wi|), since
+// |r - zj| >= |zi - zj| - |r - zi| >= |zi - zj| - n |Wi| > n |Wj| (the disks
+// are apart), which also makes Si < (n - 1) / n: the radius |Wi| / (1 - Si)
+// is at most n |Wi|, and the smaller disk lies in Di, so it holds r and no
+// other root. A disk that stays apart from the grown disks of the groups is
+// apart from their Di too, so this holds for it.
+//
+// A centre at which P is exactly zero (evaluate shows it) has Wi = 0: its Di
+// is the point zi, a root. The theorem needs nothing more: apart from the
+// others it holds exactly that root (so zi is a simple root), printed with
+// radius 0 plus the read-back error; in a group its single-point radius is
+// that too, so it stays a point, the root of its own, and one of the m disks
+// that hold m roots together.
 bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootDisks& disks) {
     const int n = count - 1;
     // 1. The corrections |Wi| and the radii n |Wi| of the disks Di, bounded
