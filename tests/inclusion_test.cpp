@@ -616,6 +616,24 @@ bool holds(const RootDisk& disk, Complex64 root) {
     return std::sqrt(dre * dre + dim * dim) <= disk.radius * (1 + 1e-12) + slack;
 }
 
+// Each disk of a group of the simultaneous theorem holds its disk Di of
+// radius n |Wi| about the centre read back (a capped one holds every root
+// instead), so that the group counts its roots.
+TEST_P(IncludeRootsTest, DisksOfTheTheoremHoldTheirCorrections) {
+    const int n = table_.count - 1;
+    Corrections w;
+    if (found_ != n || !weierstrassCorrections(a_, table_.count, centres_, w)) {
+        return;
+    }
+    for (int i = 1; i <= n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const RootDisk& disk = disks_[k];
+        if (disk.kind == DiskKind::Simultaneous && disk.groupSize > 1 && !disk.byRootBound) {
+            EXPECT_GE(disk.radius, w.spread[k] + centres_[k].error) << "x" << i;
+        }
+    }
+}
+
 TEST_P(IncludeRootsTest, DisksHoldTheTrueRoots) {
     const DiskCase& c = GetParam();
     const int n = table_.count - 1;
