@@ -98,12 +98,6 @@ void BM_ExtractTenCoefficients(benchmark::State& state) {
 }
 BENCHMARK(BM_ExtractTenCoefficients);
 
-void printUtf8(std::ostream& out, const char* text) {
-    char buffer[secant::kUtf8BufferSize];
-    secant::cp1251ToUtf8(text, buffer, sizeof buffer);
-    out << buffer;
-}
-
 int noKey() {
     return -1;
 }
@@ -115,7 +109,7 @@ void BM_DialogueQuadratic(benchmark::State& state) {
         std::istringstream in("2\n1 -3 2\n");
         std::ostringstream out;
         std::ostringstream err;
-        secant::Console console{in, out, err, &printUtf8, &noKey, nullptr};
+        secant::Console console{in, out, err, &secant::printUtf8, &noKey, nullptr};
         benchmark::DoNotOptimize(secant::runDialogue(console));
     }
 }

@@ -42,4 +42,10 @@ std::size_t cp1251ToUtf8(const char* text, char* out, std::size_t capacity) {
     return length;
 }
 
+void printUtf8(std::ostream& out, const char* text) {
+    char buffer[kUtf8BufferSize];
+    cp1251ToUtf8(text, buffer, sizeof buffer);
+    out << buffer;
+}
+
 }  // namespace secant

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <ostream>
 
 namespace secant {
 
@@ -124,5 +125,9 @@ std::size_t cp1251ToUtf8(const char* text, char* out, std::size_t capacity);
 
 // Room for the UTF-8 form of any text of kMaxTextBytes bytes.
 inline constexpr std::size_t kUtf8BufferSize = 3 * kMaxTextBytes + 1;
+
+// Writes the UTF-8 form of a zero-terminated Windows-1251 text of at most
+// kMaxTextBytes (the console output of a terminal), without a line end.
+void printUtf8(std::ostream& out, const char* text);
 
 }  // namespace secant

@@ -6,6 +6,7 @@
 #include <istream>
 #include <streambuf>
 
+#include "solver/arithmetic/characters.hpp"
 #include "solver/arithmetic/complex_formulas.hpp"
 
 namespace secant {
@@ -119,10 +120,6 @@ private:
     bool exponentNegative_ = false;
     long long exponent_ = 0;
 };
-
-bool isDigit(int c) {
-    return c >= '0' && c <= '9';
-}
 
 // Takes the characters of a number from the buffer as the stream's float
 // extraction takes them, and leaves the first that cannot continue it.

@@ -174,14 +174,20 @@ RefinedRoots iterate(const CoefficientTable& asRead, Table z) {
     double least = std::numeric_limits<double>::infinity();
     RefinedRoots bestSettled;
     for (int step = 1; step <= kMaxRefinementIterations; ++step) {
+        // 1. One step from the roots `before`, which also tells where each of
+        //    them is settled.
         const Table before = z;
         const StepResult result = aberthStep(a, count, z, refined);
+        // 2. Every root settled where the step found it: `before` are the
+        //    roots, and the iteration has converged.
         if (result.allSettled) {
             best = before;
             bestSettled = refined;
             refined.converged = true;
             break;
         }
+        // 3. Otherwise the step counts, and `before` is the best so far
+        //    where its largest correction is the least yet.
         refined.iterations = step;
         const double correction = largestCorrection(a, count, before);
         if (correction < least || step == 1) {
@@ -189,10 +195,12 @@ RefinedRoots iterate(const CoefficientTable& asRead, Table z) {
             best = before;
             bestSettled = refined;
         }
+        // 4. A step that moved no root that is not settled can do no more.
         if (!result.moved) {
             break;
         }
     }
+    // 5. The roots are the best step's, settled where that step found them.
     refined.settled = bestSettled.settled;
     for (int i = 1; i < count; ++i) {
         refined.roots[static_cast<std::size_t>(i)] = best[static_cast<std::size_t>(i)];

@@ -310,6 +310,69 @@ void horner32BoundsItsError(Random& random, int trial) {
     EXPECT_LE(bound, 0x1p-16 * size(p) + 0x1p-140) << "far too loose";  // subnormal steps
 }
 
+// The binary32 scheme's bound against its formula evaluated exactly: the
+// local terms l = 2^-24 (|m1| + |m2| + |pr| + |pi| + |accr| + |acci|)
+// + 2^-63 (|m1| + |b||d| + |m2| + |a||d|) + 6 2^-150 of each step, carried
+// as E = (|xr| + |xi|) E + l. The bound is at least E and above it by its
+// roundings up only; a term left out or rounded down falls below E.
+Dyadic exactHorner32Bound(const CoefficientTable& table, Complex x) {
+    const auto magnitude = [](float v) { return Dyadic::of(std::fabs(double{v})); };
+    const Dyadic xMagnitude = magnitude(x.re) + magnitude(x.im);
+    Complex acc = table.coefficients[0];
+    Dyadic error = Dyadic::of(0);
+    for (int i = 1; i < table.count; ++i) {
+        const Complex t = acc;
+        const Complex p = x * t;
+        acc = table.coefficients[static_cast<std::size_t>(i)] + p;
+        const Dyadic m1 = magnitude(static_cast<float>(double{x.re} * double{t.re}));
+        const Dyadic m2 = magnitude(static_cast<float>(double{x.im} * double{t.re}));
+        const Dyadic single =
+            m1 + m2 + magnitude(p.re) + magnitude(p.im) + magnitude(acc.re) + magnitude(acc.im);
+        const Dyadic extended =
+            m1 + magnitude(x.im) * magnitude(t.im) + m2 + magnitude(x.re) * magnitude(t.im);
+        const Dyadic local = Dyadic::of(0x1p-24) * single + Dyadic::of(0x1p-63) * extended +
+                             Dyadic::of(6 * 0x1p-150);
+        error = xMagnitude * error + local;
+    }
+    return error;
+}
+
+void expectHorner32Formula(const CoefficientTable& table, Complex x) {
+    const double bound = bounds::horner32ErrorBound(table, x);
+    if (!std::isfinite(bound)) {
+        return;
+    }
+    const Dyadic exact = exactHorner32Bound(table, x);
+    EXPECT_GE(compare(Dyadic::of(bound), exact), 0) << "below its formula: " << bound;
+    EXPECT_LE(compare(Dyadic::of(bound), exact * Dyadic::of(1 + 0x1p-40)), 0)
+        << "far above its formula: " << bound;
+}
+
+void horner32IsItsFormulaRoundedUp(Random& random, int trial) {
+    const Polynomial p = nearRoots(random, trial, true);
+    CoefficientTable table;
+    for (const Complex64 c : p.coefficients) {
+        table.coefficients[static_cast<std::size_t>(table.count++)] =
+            Complex(static_cast<float>(c.re), static_cast<float>(c.im));
+    }
+    expectHorner32Formula(table, Complex(static_cast<float>(p.x.re), static_cast<float>(p.x.im)));
+}
+
+// P = i x at x = 1: every rounding exact, the bound only the formula's,
+// l = 2^-24 2 + 2^-63 + 6 2^-150, whose term 2^-63 |a||d| is 2^-40 of the
+// whole. Its eleven roundings up, one unit each where inexact, give
+// 2^-23 (1 + 2^-40 + 7 2^-52).
+class Horner32BoundTest : public SolverTest {};
+
+TEST_F(Horner32BoundTest, IsItsFormulaWhereEveryRoundingIsExact) {
+    CoefficientTable table;
+    table.coefficients[0] = Complex(0, 1);
+    table.coefficients[1] = Complex(0, 0);
+    table.count = 2;
+    expectHorner32Formula(table, Complex(1, 0));
+    EXPECT_EQ(bounds::horner32ErrorBound(table, Complex(1, 0)), 0x1.0000000001007p-23);
+}
+
 // ---------------------------------------------------------------------------
 
 struct Contract {
@@ -318,9 +381,7 @@ struct Contract {
     int cases;
 };
 
-void PrintTo(const Contract& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 class ContractTest : public SolverTest, public ::testing::WithParamInterface<Contract> {};
 
@@ -339,6 +400,7 @@ const Contract kContracts[] = {
     {"ReadBackHoldsTheText", &readBackHoldsTheText, 2000},
     {"EvaluateBoundsItsError", &evaluateBoundsItsError, 400},
     {"Horner32BoundsItsError", &horner32BoundsItsError, 400},
+    {"Horner32IsItsFormulaRoundedUp", &horner32IsItsFormulaRoundedUp, 400},
 };
 
 INSTANTIATE_TEST_SUITE_P(Bounds, ContractTest, ::testing::ValuesIn(kContracts),

@@ -19,9 +19,7 @@ struct ArithmeticCase {
     float im;
 };
 
-void PrintTo(const ArithmeticCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 Complex apply(Op op, Complex z, Complex w) {
     switch (op) {
@@ -129,10 +127,6 @@ struct FlagCase {
     bool divisionByZero;
     bool overflow;
 };
-
-void PrintTo(const FlagCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class FlagTest : public SolverTest, public ::testing::WithParamInterface<FlagCase> {};
 

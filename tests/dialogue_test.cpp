@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "case_name.hpp"
 #include "platform/cp1251.hpp"
 #include "platform/input_buffer.hpp"
 #include "solver/arithmetic/numeric_environment.hpp"
@@ -24,12 +25,6 @@ const char* const kHead =
     "A()= \n";
 const char* const kHeader = "Корни полинома: \n";
 const char* const kPressAnyKey = "Нажмите любую клавишу";
-
-void printUtf8(std::ostream& out, const char* text) {
-    char buffer[kUtf8BufferSize];
-    cp1251ToUtf8(text, buffer, sizeof buffer);
-    out << buffer;
-}
 
 // The key source: records what the output showed when the wait began.
 std::ostringstream* watchedOutput = nullptr;
@@ -82,9 +77,7 @@ struct DialogueCase {
     const char* warning = "";  // standard error
 };
 
-void PrintTo(const DialogueCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 class DialogueTest : public ::testing::TestWithParam<DialogueCase> {};
 
@@ -281,9 +274,7 @@ struct FailureCase {
     const char* error;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 class DialogueFailureTest : public ::testing::TestWithParam<FailureCase> {};
 
@@ -323,10 +314,6 @@ struct PictureCase {
     FileWriteResult result;
     const char* error;  // after the file name
 };
-
-void PrintTo(const PictureCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class PictureFailureTest : public ::testing::TestWithParam<PictureCase> {};
 

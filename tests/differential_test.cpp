@@ -32,6 +32,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "case_name.hpp"
 #include "solver/arithmetic/complex_formulas.hpp"
 #include "solver/arithmetic/extended.hpp"
 #include "solver/arithmetic/numeric_environment.hpp"
@@ -754,9 +755,7 @@ std::uint64_t hashName(const char* name) {
     return h;
 }
 
-void PrintTo(const Operation& operation, std::ostream* os) {
-    *os << operation.name;
-}
+using testing::PrintTo;
 
 // Counts the sets whose outcomes differ and reports the first few.
 struct Mismatches {

@@ -16,11 +16,12 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
+#include "case_name.hpp"
 #include "exact_numbers.hpp"
+#include "solver/bounds/binary64.hpp"
 #include "solver/bounds/decimal.hpp"
 #include "solver/bounds/directed.hpp"
 #include "solver/bounds/root_bound.hpp"
@@ -30,8 +31,6 @@ namespace {
 
 using namespace bounds;     // NOLINT(google-build-using-namespace): the functions under test
 using namespace inclusion;  // NOLINT(google-build-using-namespace)
-
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // ---------------------------------------------------------------------------
 // Directed bounds. floor is the largest binary64 value at most the exact
@@ -56,9 +55,7 @@ double stepsFrom(double x, int steps, double towards) {
     return x;
 }
 
-void PrintTo(const BoundCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 class DirectedBoundTest : public ::testing::TestWithParam<BoundCase> {};
 
@@ -263,10 +260,6 @@ struct RootCase {
     int k;
 };
 
-void PrintTo(const RootCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class RootUpTest : public ::testing::TestWithParam<RootCase> {};
 
 TEST_P(RootUpTest, IsTheLeastBoundWithinItsLastBits) {
@@ -296,7 +289,19 @@ INSTANTIATE_TEST_SUITE_P(Inclusion, RootUpTest, ::testing::ValuesIn(kRootCases),
 // ---------------------------------------------------------------------------
 // The bound of every root's modulus: at least the largest modulus, and
 // Cauchy's bound (the positive root of |a0| x^n - sum of |ai| x^(n-i)) to
-// its last bits. Both from mpmath, of the coefficients as single precision.
+// its last bits. Both from mpmath, of the coefficients as single precision;
+// with real coefficients, |a0| x^n - sum of |ai| x^(n-i) >= 0 at the bound
+// is decided exactly too, as the binary64 form of Cauchy's bound may lie
+// below it.
+
+// The sign of |a0| x^n - sum over i >= 1 of |ai| x^(n-i), for real ai.
+int cauchySign(const std::vector<Complex>& a, double x) {
+    Dyadic q = Dyadic::of(std::fabs(a[0].re));
+    for (std::size_t i = 1; i < a.size(); ++i) {
+        q = q * Dyadic::of(x) - Dyadic::of(std::fabs(a[i].re));
+    }
+    return q.magnitude.isZero() ? 0 : (q.negative ? -1 : 1);
+}
 
 struct RootBoundCase {
     const char* name;
@@ -304,10 +309,6 @@ struct RootBoundCase {
     double largestModulus;
     double cauchy;
 };
-
-void PrintTo(const RootBoundCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class RootModulusBoundTest : public ::testing::TestWithParam<RootBoundCase> {};
 
@@ -321,6 +322,11 @@ TEST_P(RootModulusBoundTest, IsCauchysBound) {
     EXPECT_GE(bound, c.largestModulus);
     EXPECT_GE(bound, c.cauchy);
     EXPECT_LE(bound, c.cauchy * (1 + 0x1p-40));
+    const bool real = std::all_of(c.coefficients.begin(), c.coefficients.end(),
+                                  [](Complex a) { return a.im == 0; });
+    if (real && std::isfinite(bound)) {
+        EXPECT_GE(cauchySign(c.coefficients, bound), 0) << "below Cauchy's bound: " << bound;
+    }
 }
 
 const RootBoundCase kRootBoundCases[] = {
@@ -351,10 +357,23 @@ const RootBoundCase kRootBoundCases[] = {
      2.9999999794042033e+38,
      2.9999999794042033e+38},
     {"EveryRootZero", {{2, 0}, {0, 0}, {0, 0}}, 0, 0},
+    // 1/3 lies above its binary64 form: the bound must be above 1/3 itself.
+    {"OneThird", {{3, 0}, {-1, 0}}, 1.0 / 3, 1.0 / 3},
 };
 
 INSTANTIATE_TEST_SUITE_P(Inclusion, RootModulusBoundTest, ::testing::ValuesIn(kRootBoundCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// 3x - 1 to the bit: above 1/3 by the outward roundings of |a0|, |a1| and the
+// sum, five units beyond 1/3 rounded up (a rounding lost or added moves it).
+TEST(RootModulusBound, OfOneThirdIsItsOutwardRoundings) {
+    Coefficients a{};
+    a[0] = {3, 0};
+    a[1] = {-1, 0};
+    const double bound = rootModulusBound(a, 2);
+    EXPECT_EQ(bound, 0x1.555555555555bp-2);
+    EXPECT_GE(compare(Dyadic::of(3) * Dyadic::of(bound), Dyadic::of(1)), 0);
+}
 
 // ---------------------------------------------------------------------------
 // Horner's scheme: where P(x) is exactly zero the error bound is zero; where
@@ -366,10 +385,6 @@ struct EvaluateCase {
     Complex64 x;
     double trueModulus;  // |P(x)|
 };
-
-void PrintTo(const EvaluateCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class EvaluateTest : public ::testing::TestWithParam<EvaluateCase> {};
 
@@ -424,18 +439,62 @@ INSTANTIATE_TEST_SUITE_P(Inclusion, EvaluateTest, ::testing::ValuesIn(kEvaluateC
 
 // ---------------------------------------------------------------------------
 // The radius of a disk apart from the others, against |Wi| / (1 - Si) with
-// Si = sum over j != i of |Wj| / (|zi - zj| - n |Wi|), computed here
-// directly: the bound may lie above it by a few roundings only.
+// Si = sum over j != i of |Wj| / (|zi - zj| - n |Wi|) in exact fractions (the
+// centres a whole distance apart): the bound is at least it, or n |Wi| where
+// that is less or the formula does not hold, and above it by a few roundings
+// only.
+
+// An exact fraction of dyadic numbers with a positive denominator.
+struct Fraction {
+    Dyadic numerator;
+    Dyadic denominator = Dyadic::of(1);
+
+    friend Fraction operator+(const Fraction& a, const Fraction& b) {
+        return {a.numerator * b.denominator + b.numerator * a.denominator,
+                a.denominator * b.denominator};
+    }
+    // The sign of a - b.
+    friend int compare(const Fraction& a, const Fraction& b) {
+        return compare(a.numerator * b.denominator, b.numerator * a.denominator);
+    }
+};
+
+// |x - y| exactly: the centres of the cases lie a binary64 distance apart.
+Dyadic exactDistance(Complex64 x, Complex64 y) {
+    const double distance = std::hypot(x.re - y.re, x.im - y.im);
+    const Dyadic d = Dyadic::of(distance);
+    const ExactComplex difference = ExactComplex::of(x.re, x.im) - ExactComplex::of(y.re, y.im);
+    EXPECT_EQ(compare(d * d, difference.squaredModulus()), 0) << "not a whole distance apart";
+    return d;
+}
+
+// min(|Wi| / (1 - Si), n |Wi|), n |Wi| where a gap is not positive or Si >= 1.
+Fraction exactIsolatedRadius(const Centres& c, int n, const Corrections& w, int i) {
+    const Fraction spread{Dyadic::of(w.spread[i])};
+    Fraction sum{};
+    for (int j = 1; j <= n; ++j) {
+        if (j == i) {
+            continue;
+        }
+        const Dyadic gap = exactDistance(c[i].at, c[j].at) - Dyadic::of(w.spread[i]);
+        if (gap.negative || gap.magnitude.isZero()) {
+            return spread;
+        }
+        sum = sum + Fraction{Dyadic::of(w.magnitude[j]), gap};
+    }
+    const Dyadic margin = sum.denominator - sum.numerator;  // (1 - Si) times the denominator
+    if (margin.negative || margin.magnitude.isZero()) {
+        return spread;
+    }
+    const Fraction formula{Dyadic::of(w.magnitude[i]) * sum.denominator, margin};
+    return compare(formula, spread) < 0 ? formula : spread;
+}
 
 struct IsolatedCase {
     const char* name;
     std::vector<Complex64> centres;
     std::vector<double> magnitudes;  // |Wi|, in binary fractions so that n |Wi| is exact
 };
-
-void PrintTo(const IsolatedCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class IsolatedRadiusTest : public ::testing::TestWithParam<IsolatedCase> {};
 
@@ -451,33 +510,26 @@ TEST_P(IsolatedRadiusTest, IsTheFormulaRoundedUp) {
         w.spread[k] = n * c.magnitudes[k - 1];
     }
     for (int i = 1; i <= n; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        double sum = 0;
-        bool apart = true;
-        for (int j = 1; j <= n; ++j) {
-            const auto m = static_cast<std::size_t>(j);
-            if (j != i) {
-                const double gap = std::hypot(centres[k].at.re - centres[m].at.re,
-                                              centres[k].at.im - centres[m].at.im) -
-                                   w.spread[k];
-                apart = apart && gap > 0;
-                sum += w.magnitude[m] / gap;
-            }
-        }
-        const double formula = apart && sum < 1 ? w.magnitude[k] / (1 - sum) : kInfinity;
-        const double expected = std::fmin(formula, w.spread[k]);
+        const Fraction expected = exactIsolatedRadius(centres, n, w, i);
         const double radius = isolatedRadius(centres, n, w, i);
-        EXPECT_GE(radius, expected * (1 - 0x1p-40)) << "x" << i;
-        EXPECT_LE(radius, expected * (1 + 0x1p-40)) << "x" << i;
+        EXPECT_GE(compare(Fraction{Dyadic::of(radius)}, expected), 0) << "x" << i;
+        const Fraction roundings{expected.numerator * Dyadic::of(1 + 0x1p-40),
+                                 expected.denominator};
+        EXPECT_LE(compare(Fraction{Dyadic::of(radius)}, roundings), 0) << "x" << i;
     }
 }
 
 const IsolatedCase kIsolatedCases[] = {
     // Corrections of different sizes, so that each gap depends on its own one.
     {"ThreeOnALine", {{0, 0}, {1, 0}, {3, 0}}, {0x1p-6, 0x1p-3, 0x1p-10}},
+    {"FiveOnALine",
+     {{-2, 0}, {0.75, 0}, {1.5, 0}, {4, 0}, {-5, 0}},
+     {0x1p-5, 0x1p-7, 0x1p-8, 0x1p-4, 0x1p-6}},
+    // The corners of a 3 by 4 rectangle: sides and diagonals whole.
     {"FourInThePlane",
-     {{0.5, 0.5}, {-1, 0.25}, {0.125, -2}, {2, 1}},
+     {{0.5, 0.5}, {3.5, 0.5}, {0.5, -3.5}, {3.5, -3.5}},
      {0x1p-4, 0x1p-9, 0x1p-5, 0x1p-12}},
+    {"ThreeOnASlope", {{0, 0}, {-0.375, 0.5}, {0.75, -1}}, {0x1p-7, 0x1p-9, 0x1p-6}},
     // Si near 1: the formula is above n |Wi|, which is the bound then.
     {"LargeCorrections", {{0, 0}, {1, 0}}, {0x1p-2, 0x1p-2}},
     // A gap of zero: the bound is n |Wi|.
@@ -495,10 +547,6 @@ struct GroupCountCase {
     std::vector<int> groups;  // of disks 1 to n
     int count;
 };
-
-void PrintTo(const GroupCountCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class GroupCountTest : public ::testing::TestWithParam<GroupCountCase> {};
 
@@ -533,10 +581,6 @@ struct DiskCase {
     std::vector<Complex64> roots;  // mpmath, 40 digits, shown to 17
 };
 
-void PrintTo(const DiskCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class IncludeRootsTest : public ::testing::TestWithParam<DiskCase> {
 protected:
     void SetUp() override {
@@ -570,6 +614,24 @@ bool holds(const RootDisk& disk, Complex64 root) {
     const double dim = disk.centreIm - root.im;
     const double slack = 1e-15 * (std::fabs(root.re) + std::fabs(root.im));
     return std::sqrt(dre * dre + dim * dim) <= disk.radius * (1 + 1e-12) + slack;
+}
+
+// Each disk of a group of the simultaneous theorem holds its disk Di of
+// radius n |Wi| about the centre read back (a capped one holds every root
+// instead), so that the group counts its roots.
+TEST_P(IncludeRootsTest, DisksOfTheTheoremHoldTheirCorrections) {
+    const int n = table_.count - 1;
+    Corrections w;
+    if (found_ != n || !weierstrassCorrections(a_, table_.count, centres_, w)) {
+        return;
+    }
+    for (int i = 1; i <= n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const RootDisk& disk = disks_[k];
+        if (disk.kind == DiskKind::Simultaneous && disk.groupSize > 1 && !disk.byRootBound) {
+            EXPECT_GE(disk.radius, w.spread[k] + centres_[k].error) << "x" << i;
+        }
+    }
 }
 
 TEST_P(IncludeRootsTest, DisksHoldTheTrueRoots) {
@@ -711,10 +773,6 @@ struct PrintedCase {
     std::vector<Complex64> roots;  // exact
     double largestRadius;
 };
-
-void PrintTo(const PrintedCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class PrintedRootsTest : public ::testing::TestWithParam<PrintedCase> {};
 

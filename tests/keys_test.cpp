@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "case_name.hpp"
 #include "platform/keys_console.hpp"
 #include "platform/keys_terminal.hpp"
 
@@ -16,9 +17,7 @@ struct TerminalKeyCase {
     int code;
 };
 
-void PrintTo(const TerminalKeyCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 constexpr int ext(int code) {
     return kExtendedKey + code;
@@ -163,9 +162,7 @@ struct ConsoleKeyCase {
     int code;
 };
 
-void PrintTo(const ConsoleKeyCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 class ConsoleKeyTest : public ::testing::TestWithParam<ConsoleKeyCase> {};
 

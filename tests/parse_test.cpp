@@ -30,9 +30,7 @@ std::string remaining(std::istream& in) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void PrintTo(const ParseCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 class ParseTest : public SolverTest, public ::testing::WithParamInterface<ParseCase> {};
 

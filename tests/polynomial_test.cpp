@@ -20,9 +20,7 @@ struct SearchCase {
     const char* im;
 };
 
-void PrintTo(const SearchCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 class SearchTest : public SolverTest, public ::testing::WithParamInterface<SearchCase> {};
 

@@ -30,9 +30,7 @@ struct SameSearch {
     SearchEnd end;
 };
 
-void PrintTo(const SameSearch& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 class GuardedSameTest : public SolverTest, public ::testing::WithParamInterface<SameSearch> {};
 
@@ -91,10 +89,6 @@ struct FloorCase {
     bool cannotTell;
 };
 
-void PrintTo(const FloorCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class FloorTest : public SolverTest, public ::testing::WithParamInterface<FloorCase> {};
 
 TEST_P(FloorTest, TellsRoundingNoiseFromAValue) {
@@ -137,10 +131,6 @@ struct RadiiCase {
     Coefficients coefficients;
     std::initializer_list<double> radii;
 };
-
-void PrintTo(const RadiiCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class RadiiTest : public SolverTest, public ::testing::WithParamInterface<RadiiCase> {};
 
@@ -193,10 +183,6 @@ struct ScaleCase {
     int scale;
 };
 
-void PrintTo(const ScaleCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class ScaleTest : public SolverTest, public ::testing::WithParamInterface<ScaleCase> {};
 
 TEST_P(ScaleTest, ScalesExactlyOrNotAtAll) {
@@ -232,10 +218,6 @@ struct RootCase {
     bool exact;    // the root is known exactly:
     Complex root;  // this one
 };
-
-void PrintTo(const RootCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class FindRootTest : public SolverTest, public ::testing::WithParamInterface<RootCase> {};
 
@@ -314,10 +296,6 @@ struct VariableScaleCase {
     int scale;
 };
 
-void PrintTo(const VariableScaleCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class VariableScaleTest : public SolverTest,
                           public ::testing::WithParamInterface<VariableScaleCase> {};
 
@@ -387,10 +365,6 @@ struct RangeCase {
     Coefficients coefficients;
     Roots roots;
 };
-
-void PrintTo(const RangeCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class RangeTest : public SolverTest, public ::testing::WithParamInterface<RangeCase> {};
 
@@ -478,10 +452,6 @@ struct BeyondCase {
     const char* name;
     Coefficients coefficients;
 };
-
-void PrintTo(const BeyondCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class BeyondTest : public SolverTest, public ::testing::WithParamInterface<BeyondCase> {};
 

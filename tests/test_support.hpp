@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <ostream>
 
+#include "case_name.hpp"
 #include "solver/arithmetic/numeric_environment.hpp"
 #include "solver/polynomial.hpp"
 
@@ -31,15 +32,6 @@ inline void loadTable(std::initializer_list<Complex> coefficients) {
     for (const Complex c : coefficients) {
         coefficientTable.coefficients[static_cast<std::size_t>(coefficientTable.count++)] = c;
     }
-}
-
-// A case of a table-driven test shows as its name.
-template <typename Case>
-requires requires(const Case& c) {
-    c.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
 }
 
 // Every test starts from the numeric environment of the program and a clean table.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/texts.hpp"
+#include "case_name.hpp"
 #include "platform/windows/console_windows.hpp"
 
 namespace secant {
@@ -21,9 +22,7 @@ struct CodePageCase {
     std::string expected;
 };
 
-void PrintTo(const CodePageCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using testing::PrintTo;
 
 class CodePageTest : public ::testing::TestWithParam<CodePageCase> {};
 

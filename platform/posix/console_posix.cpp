@@ -247,9 +247,7 @@ ConsoleSession::~ConsoleSession() {
 }
 
 void printOem(std::ostream& out, const char* text) {
-    char buffer[kUtf8BufferSize];
-    cp1251ToUtf8(text, buffer, sizeof buffer);
-    out << buffer;
+    printUtf8(out, text);
 }
 
 int waitForKey() {

@@ -6,15 +6,11 @@
 #include <cmath>
 #include <cstdint>
 
+#include "solver/arithmetic/characters.hpp"
+#include "solver/bounds/binary64.hpp"
 #include "solver/bounds/directed.hpp"
 
 namespace secant::bounds {
-
-namespace {
-
-constexpr double kUnitRoundoff = 0x1p-53;  // u: |round(s) - s| <= u |round(s)|
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // The general format.
@@ -47,10 +43,6 @@ struct Decimal {
 
 // The listing prints six; a refined root up to seventeen (digits < 10^17 < 2^57).
 constexpr int kMaxDecimalDigits = 17;
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // The forms "-12.5", "0.000568897", "-6.32368e-07", "1e+10"; nothing else
 // ("inf", "nan") is valid.

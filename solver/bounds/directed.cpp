@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
+
+#include "solver/bounds/binary64.hpp"
 
 namespace secant::bounds {
 
@@ -11,12 +12,6 @@ namespace secant::bounds {
 // s lies beyond s: nextafter(r, +inf) >= s >= nextafter(r, 0). This holds in
 // the subnormal range too, and at the top, where the neighbour of the
 // largest finite value is infinity (and r = inf means s > DBL_MAX).
-
-namespace {
-
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-
-}  // namespace
 
 double up(double rounded) {
     return std::nextafter(rounded, kInfinity);

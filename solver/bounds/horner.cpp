@@ -2,16 +2,14 @@
 
 #include <cfloat>
 #include <cmath>
-#include <limits>
 
+#include "solver/bounds/binary64.hpp"
 #include "solver/bounds/directed.hpp"
 
 namespace secant::bounds {
 
 namespace {
 
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-constexpr double kUnitRoundoff = 0x1p-53;  // u: |round(s) - s| <= u |round(s)|
 // A product below DBL_MIN loses at most half the subnormal step 2^-1074.
 constexpr double kSubnormalStep = 0x1p-1074;
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <limits>
 
+#include "solver/bounds/binary64.hpp"
 #include "solver/bounds/decimal.hpp"
 #include "solver/bounds/directed.hpp"
 #include "solver/bounds/root_bound.hpp"
@@ -12,12 +12,6 @@
 namespace secant::inclusion {
 
 using namespace bounds;  // NOLINT(google-build-using-namespace): the arithmetic of every bound
-
-namespace {
-
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // The disks.
@@ -92,46 +86,6 @@ void singlePointDisk(const Coefficients& a, int count, const Centre& centre, Roo
 }
 
 }  // namespace
-
-// The simultaneous inclusion of Braess and Hadeler. For distinct z1..zn and
-// Wi = P(zi) / (a0 prod over j != i of (zi - zj)), Lagrange interpolation at
-// the zi gives P(z) = a0 prod(z - zj) (1 + sum of Wj / (z - zj)). So P is a0
-// times the characteristic polynomial of A = diag(zj) - W 1^T, whose
-// Gershgorin discs |z - (zi - Wi)| <= (n - 1) |Wi| lie in the disks
-// Di: |z - zi| <= n |Wi|. Gershgorin's theorem then says that the Di hold
-// every root, and that a connected union of m of them apart from the others
-// holds exactly m. A single Di of a group need not hold any.
-//
-// The same count holds for any disks Ei that contain the Di, around other
-// centres and of other radii: each connected union of the Di lies in one
-// connected union of the Ei, so a connected union of m of the Ei (apart from
-// the other Ei, and so from their Di) holds exactly the Di of its m members,
-// and with them exactly m roots. The printed disks are such Ei.
-//
-// So that each disk of a group also holds a root of its own, its radius is
-// at least that of a disk around it known to hold one: the single-point
-// disk, or a disk that covers every Dj of its group (which together hold as
-// many roots as they are), whichever is smaller. Grown so, disks of two
-// groups may come to overlap; then the groups are one, and its disks grow
-// again, until no more groups merge. Radii only grow, so that ends within n
-// rounds.
-//
-// A disk Di apart from all the others holds one root r, and a smaller disk
-// does too. At r, 1 + sum of Wj / (r - zj) = 0 gives
-//   |r - zi| = |Wi| / |1 + sum over j != i of Wj / (r - zj)| <= |Wi| / (1 - Si),
-// with Si = sum over j != i of |Wj| / (|zi - zj| - n |Wi|), since
-// |r - zj| >= |zi - zj| - |r - zi| >= |zi - zj| - n |Wi| > n |Wj| (the disks
-// are apart), which also makes Si < (n - 1) / n: the radius |Wi| / (1 - Si)
-// is at most n |Wi|, and the smaller disk lies in Di, so it holds r and no
-// other root. A disk that stays apart from the grown disks of the groups is
-// apart from their Di too, so this holds for it.
-//
-// A centre at which P is exactly zero (evaluate shows it) has Wi = 0: its Di
-// is the point zi, a root. The theorem needs nothing more: apart from the
-// others it holds exactly that root (so zi is a simple root), printed with
-// radius 0 plus the read-back error; in a group its single-point radius is
-// that too, so it stays a point, the root of its own, and one of the m disks
-// that hold m roots together.
 
 // Pellet's theorem: with the Taylor coefficients bj = P^(j)(c) / j! of P at
 // c, where |bk| rho^k > sum over j != k of |bj| rho^j, P has exactly k roots
@@ -364,21 +318,15 @@ double isolatedRadius(const Centres& c, int n, const Corrections& w, int i) {
     return margin == 0 ? w.spread[i] : std::fmin(divideUp(w.magnitude[i], margin), w.spread[i]);
 }
 
-bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootDisks& disks) {
-    const int n = count - 1;
-    Corrections w;
-    if (!weierstrassCorrections(a, count, c, w)) {
-        return false;
-    }
-    std::array<double, kMaxCoefficients> least{};   // the disk of n |Wi| around the printed root
-    std::array<double, kMaxCoefficients> single{};  // the single-point disk, or infinity
-    for (int i = 1; i <= n; ++i) {
-        least[i] = addUp(w.spread[i], c[i].error);
-        NoDiskReason unused = NoDiskReason::Overflow;
-        single[i] = singlePointRadius(a, count, c[i], unused);
-        setRadius(disks[i], DiskKind::Simultaneous, least[i]);
-    }
-    groupOverlapping(c, n, disks);
+namespace {
+
+using DiskRadii = std::array<double, kMaxCoefficients>;
+
+// Grows each disk of a group of two or more to the radius at which it holds
+// a root of its own (at least `least`), and groups the disks again, until no
+// two groups merge. False where a radius is beyond the binary64 range.
+bool growUntilNoGroupsMerge(const Centres& c, int n, const Corrections& w, const DiskRadii& least,
+                            const DiskRadii& single, RootDisks& disks) {
     for (bool merged = true; merged;) {
         const int groups = groupCount(disks, n);
         for (int i = 1; i <= n; ++i) {
@@ -393,6 +341,79 @@ bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootD
         groupOverlapping(c, n, disks);
         merged = groupCount(disks, n) < groups;
     }
+    return true;
+}
+
+}  // namespace
+
+// The simultaneous inclusion of Braess and Hadeler. For distinct z1..zn and
+// Wi = P(zi) / (a0 prod over j != i of (zi - zj)), Lagrange interpolation at
+// the zi gives P(z) = a0 prod(z - zj) (1 + sum of Wj / (z - zj)). So P is a0
+// times the characteristic polynomial of A = diag(zj) - W 1^T, whose
+// Gershgorin discs |z - (zi - Wi)| <= (n - 1) |Wi| lie in the disks
+// Di: |z - zi| <= n |Wi|. Gershgorin's theorem then says that the Di hold
+// every root, and that a connected union of m of them apart from the others
+// holds exactly m. A single Di of a group need not hold any.
+//
+// The same count holds for any disks Ei that contain the Di, around other
+// centres and of other radii: each connected union of the Di lies in one
+// connected union of the Ei, so a connected union of m of the Ei (apart from
+// the other Ei, and so from their Di) holds exactly the Di of its m members,
+// and with them exactly m roots. The printed disks are such Ei.
+//
+// So that each disk of a group also holds a root of its own, its radius is
+// at least that of a disk around it known to hold one: the single-point
+// disk, or a disk that covers every Dj of its group (which together hold as
+// many roots as they are), whichever is smaller. Grown so, disks of two
+// groups may come to overlap; then the groups are one, and its disks grow
+// again, until no more groups merge. Radii only grow, so that ends within n
+// rounds.
+//
+// A disk Di apart from all the others holds one root r, and a smaller disk
+// does too. At r, 1 + sum of Wj / (r - zj) = 0 gives
+//   |r - zi| = |Wi| / |1 + sum over j != i of Wj / (r - zj)| <= |Wi| / (1 - Si),
+// with Si = sum over j != i of |Wj| / (|zi - zj| - n |Wi|), since
+// |r - zj| >= |zi - zj| - |r - zi| >= |zi - zj| - n |Wi| > n |Wj| (the disks
+// are apart), which also makes Si < (n - 1) / n: the radius |Wi| / (1 - Si)
+// is at most n |Wi|, and the smaller disk lies in Di, so it holds r and no
+// other root. A disk that stays apart from the grown disks of the groups is
+// apart from their Di too, so this holds for it.
+//
+// A centre at which P is exactly zero (evaluate shows it) has Wi = 0: its Di
+// is the point zi, a root. The theorem needs nothing more: apart from the
+// others it holds exactly that root (so zi is a simple root), printed with
+// radius 0 plus the read-back error; in a group its single-point radius is
+// that too, so it stays a point, the root of its own, and one of the m disks
+// that hold m roots together.
+bool simultaneousDisks(const Coefficients& a, int count, const Centres& c, RootDisks& disks) {
+    const int n = count - 1;
+    // 1. The corrections |Wi| and the radii n |Wi| of the disks Di, bounded
+    //    above; without them (equal centres, overflow) the theorem says nothing.
+    Corrections w;
+    if (!weierstrassCorrections(a, count, c, w)) {
+        return false;
+    }
+    // 2. Each printed disk holds its Di: at least n |Wi| plus the read-back
+    //    error. The single-point radius, a disk known to hold a root, is kept
+    //    for step 4.
+    DiskRadii least{};   // the disk of n |Wi| around the printed root
+    DiskRadii single{};  // the single-point disk, or infinity
+    for (int i = 1; i <= n; ++i) {
+        least[i] = addUp(w.spread[i], c[i].error);
+        NoDiskReason unused = NoDiskReason::Overflow;
+        single[i] = singlePointRadius(a, count, c[i], unused);
+        setRadius(disks[i], DiskKind::Simultaneous, least[i]);
+    }
+    // 3. The groups: a connected union of m disks apart from the others
+    //    holds exactly m roots.
+    groupOverlapping(c, n, disks);
+    // 4. Each disk of a group holds a root of its own, and the groups so
+    //    grown are apart from each other.
+    if (!growUntilNoGroupsMerge(c, n, w, least, single, disks)) {
+        return false;
+    }
+    // 5. A disk apart from all the others holds its one root within the
+    //    smaller radius |Wi| / (1 - Si).
     for (int i = 1; i <= n; ++i) {
         if (disks[i].groupSize == 1) {
             setRadius(disks[i], DiskKind::Simultaneous,
@@ -676,7 +697,7 @@ RootDisks includeRefinedRoots(const CoefficientTable& asRead, const PrintedRoots
             k += multipleOf[static_cast<std::size_t>(j)] == leader ? 1 : 0;
         }
         radius[l] = allReadable ? inclusion::multipleRootRadius(a, count, centres[l], k)
-                                : inclusion::kInfinity;
+                                : bounds::kInfinity;
         if (!std::isfinite(radius[l])) {
             confirmed = false;
             return {};

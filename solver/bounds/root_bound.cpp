@@ -2,8 +2,8 @@
 
 #include <cfloat>
 #include <cmath>
-#include <limits>
 
+#include "solver/bounds/binary64.hpp"
 #include "solver/bounds/directed.hpp"
 
 namespace secant::bounds {
@@ -17,8 +17,6 @@ namespace secant::bounds {
 // -537..512, so h 2^q is exact (ldexp).
 
 namespace {
-
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // A lower bound of y^k, for y >= 0 and k >= 1.
 double powerDown(double y, int k) {

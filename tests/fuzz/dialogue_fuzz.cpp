@@ -20,12 +20,6 @@ int fakeKey() {
     return 'q';
 }
 
-void printUtf8(std::ostream& out, const char* text) {
-    char buffer[secant::kUtf8BufferSize];
-    secant::cp1251ToUtf8(text, buffer, sizeof buffer);
-    out << buffer;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -35,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     std::ostringstream out;
     std::ostringstream err;
-    secant::Console console{in, out, err, &printUtf8, &fakeKey, nullptr};
+    secant::Console console{in, out, err, &secant::printUtf8, &fakeKey, nullptr};
     const int status = secant::runDialogue(console);
     if ((status != 0 && status != 1) || keyWaits != 1 ||
         secant::coefficientTable.count > secant::kMaxCoefficients) {
