@@ -331,8 +331,9 @@ void warnOfLeftOnLine(Console& console, int lastIndex) {
         return;
     }
     left.erase(0, first);
-    if (more) {
-        // Cut before a character that is not there whole (UTF-8), not inside it.
+    if (more && kUserBytes == UserBytes::Utf8) {
+        // Cut before a character that is not there whole, not inside it. (On
+        // Windows they are bytes of the console's code page, cut as they are.)
         std::size_t lead = left.size();
         while (lead > 0 && (static_cast<unsigned char>(left[lead - 1]) & 0xC0U) == 0x80U) {
             --lead;
@@ -341,6 +342,8 @@ void warnOfLeftOnLine(Console& console, int lastIndex) {
             lead - 1 + utf8Length(static_cast<unsigned char>(left[lead - 1])) > left.size()) {
             left.resize(lead - 1);
         }
+    }
+    if (more) {
         left += "...";
     }
     left.erase(left.find_last_not_of(" \t\r\v\f") + 1);
