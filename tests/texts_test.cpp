@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/output.hpp"
+#include "app/svg.hpp"
 #include "platform/cp1251.hpp"
 
 namespace secant {
@@ -256,6 +258,67 @@ TEST_P(EscapeTest, NoByteActsOnTheTerminal) {
 
 INSTANTIATE_TEST_SUITE_P(Texts, EscapeTest, ::testing::ValuesIn(kEscapes),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace secant
+
+namespace secant {
+namespace {
+
+RootDisk diskOf(const char* radiusText, double radius, bool byRootBound) {
+    RootDisk disk;
+    disk.kind = DiskKind::SinglePoint;
+    disk.radiusText = radiusText;
+    disk.radius = radius;
+    disk.byRootBound = byRootBound;
+    return disk;
+}
+
+// Each text of the picture's legend, with its values, in UTF-8.
+TEST(Texts, ThePictureSaysWhatItShows) {
+    IteratePicture picture;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    picture.searchCount = 5;
+    picture.rootCount = 5;
+    for (int k = 1; k <= 5; ++k) {
+        picture.searches[k].points = {{0, 0}, {1, 1}, {0.5F, 0.5F}};
+        picture.searches[k].iterations = k + 1;
+        picture.roots[k] = {0.5F, 0.5F};
+    }
+    picture.searches[2].abandoned = {{{0, 0}, {1, 1}}};
+    picture.searches[2].points.push_back({nan, 0});
+    picture.disks[1] = diskOf("1", 1, false);
+    picture.disks[2] = diskOf("1e-09", 1e-9, false);  // drawn larger than it is
+    picture.disks[3] = diskOf("100", 100, true);
+    picture.disks[4] = diskOf("1e-09", 1e-9, true);
+    picture.refined[1] = diskOf("0", 0, false);
+    picture.refined[1].multiplicity = 2;
+    picture.refined[1].group = 1;
+    picture.refinedCount = 1;
+    const std::string svg = renderSvg(picture);
+    for (const char* text : {
+             "<title>Итерации метода секущих</title>",
+             ">Поиск корня: проходов</text>",
+             ">x1: 2</text>",
+             ">x2: 3; оставлено поисков: 1</text>",
+             ">круг радиуса 1</text>",
+             ">круг радиуса 1e-09, увеличен</text>",
+             ">круг радиуса 100 по оценке модулей корней</text>",
+             ">круг радиуса 1e-09 по оценке модулей корней, увеличен</text>",
+             ">x5: 6</text>",
+             ">круг с корнем не найден</text>",
+             ">не показано точек inf/nan: 1</text>",
+             ">кратность 2</text>",
+             ">Крестик: корень, уточнённый в двойной</text>",
+             ">точности по введённым коэффициентам</text>",
+             ">Бледный пунктир: поиск, который</text>",
+             ">оставлен без корня</text>",
+             ">Пунктир: круг слишком мал</text>",
+             ">для этого масштаба и показан крупнее</text>",
+         }) {
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+}
 
 }  // namespace
 }  // namespace secant
