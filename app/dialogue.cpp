@@ -331,9 +331,10 @@ void warnOfLeftOnLine(Console& console, int lastIndex) {
         return;
     }
     left.erase(0, first);
-    if (more && kUserBytes == UserBytes::Utf8) {
-        // Cut before a character that is not there whole, not inside it. (On
-        // Windows they are bytes of the console's code page, cut as they are.)
+    if (more) {
+        // Cut before a character that is not there whole (UTF-8), not inside
+        // it. (In a console's code page of one byte a character, that may
+        // leave out up to three more bytes: still no part of a character.)
         std::size_t lead = left.size();
         while (lead > 0 && (static_cast<unsigned char>(left[lead - 1]) & 0xC0U) == 0x80U) {
             --lead;
@@ -342,8 +343,6 @@ void warnOfLeftOnLine(Console& console, int lastIndex) {
             lead - 1 + utf8Length(static_cast<unsigned char>(left[lead - 1])) > left.size()) {
             left.resize(lead - 1);
         }
-    }
-    if (more) {
         left += "...";
     }
     left.erase(left.find_last_not_of(" \t\r\v\f") + 1);
