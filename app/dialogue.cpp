@@ -114,18 +114,18 @@ CoefficientStatus readCoefficient(std::istream& in, Complex& coefficient) {
 void reportCoefficient(Console& console, CoefficientStatus status, int index) {
     switch (status) {
         case CoefficientStatus::Ended:
-            ErrorLine(console) << texts::kInputEndedBeforeCoefficient << index << texts::kNotGiven;
+            printError(console, texts::kInputEndedBeforeCoefficient, index);
             break;
         case CoefficientStatus::Malformed:
-            ErrorLine(console) << texts::kCoefficientError << index << texts::kMalformed;
+            printError(console, texts::kCoefficientMalformed, index);
             break;
         case CoefficientStatus::DecimalComma:
-            ErrorLine(console) << texts::kCoefficientError << index << texts::kDecimalComma;
+            printError(console, texts::kCoefficientDecimalComma, index);
             break;
         case CoefficientStatus::TooLarge:
-            ErrorLine(console) << texts::kCoefficientError << index << texts::kTooLarge;
+            printError(console, texts::kCoefficientTooLarge, index);
             break;
-        case CoefficientStatus::ReadError: ErrorLine(console) << texts::kInputNotRead; break;
+        case CoefficientStatus::ReadError: printError(console, texts::kInputNotRead); break;
         case CoefficientStatus::Read: break;
     }
 }
@@ -141,11 +141,8 @@ void printRootLine(Console& console, int index, const PrintedRoot& root) {
 }
 
 void printNotConverged(Console& console, int index) {
-    print(console, texts::kNotConverged);
-    console.out << index;
-    print(console, texts::kNotConvergedWithin);
-    console.out << kSecantMaxIterations;
-    printLine(console, texts::kIterations);
+    printLine(console, texts::kNotConverged, index, kSecantMaxIterations,
+              texts::agreed(texts::Counted::Iterations, kSecantMaxIterations));
 }
 
 int finish(Console& console, int status) {
@@ -164,11 +161,22 @@ struct Watch {
 };
 
 void printTraceLine(Console& console, int root, int iteration, Complex x2, double modulus) {
-    print(console, texts::kTraceRoot);
-    console.out << root;
-    print(console, texts::kTraceIteration);
-    console.out << iteration << ": x=" << Shown{x2.real()} << " " << Shown{x2.imag()}
-                << "i |f(x)|=" << Shown{modulus} << std::endl;
+    printLine(console, texts::kTracePass, root, iteration, Shown{x2.real()}, Shown{x2.imag()},
+              Shown{modulus});
+}
+
+// The heading of a search from other start points in the trace.
+void printTraceAttempt(Console& console, int root, int attempt, Complex start0, Complex start1,
+                       int scale, int variableScale) {
+    print(console, texts::kTraceAttempt, root, attempt, Shown{start0.real()}, Shown{start0.imag()},
+          Shown{start1.real()}, Shown{start1.imag()});
+    if (scale != 0) {
+        print(console, texts::kTraceScaled, scale);
+    }
+    if (variableScale != 0) {
+        print(console, texts::kTraceVariableScaled, -variableScale);
+    }
+    console.out << std::endl;
 }
 
 // Runs between an iteration and its stop test. Whatever the output does to the
@@ -197,21 +205,8 @@ void onAttempt(void* context, int attempt, Complex start0, Complex start1, int s
     const ArithmeticFlags flags = raisedArithmeticFlags();
     auto& watch = *static_cast<Watch*>(context);
     if (watch.trace) {
-        Console& console = *watch.console;
-        print(console, texts::kTraceRoot);
-        console.out << watch.root;
-        print(console, texts::kTraceAttempt);
-        console.out << attempt << ":";
-        printStartPoints(console, start0, start1);
-        if (scale != 0) {
-            print(console, texts::kTraceScaled);
-            console.out << scale;
-        }
-        if (variableScale != 0) {
-            print(console, texts::kTraceVariableScaled);
-            console.out << -variableScale;
-        }
-        console.out << std::endl;
+        printTraceAttempt(*watch.console, watch.root, attempt, start0, start1, scale,
+                          variableScale);
     }
     if (watch.picture != nullptr) {
         SearchPath& path = watch.picture->searches[watch.root];
@@ -232,7 +227,7 @@ void onRoot(void* context, int root) {
     }
 }
 
-// The condition as the error line names it: ": переполнение" and so on.
+// The condition as the messages name it: "переполнение" and so on.
 Text conditionText(ArithmeticFlags flags) {
     if (flags.overflow) {
         return texts::kOverflow;
@@ -245,19 +240,10 @@ Text conditionText(ArithmeticFlags flags) {
 
 // Why root k was not the standard search's, and how it was found instead.
 void printRecovered(Console& console, int k, const RootSearch& search) {
-    print(console, texts::kNotConverged);
-    console.out << k;
-    print(console, texts::kStandardSearchStopped);
-    print(console, conditionText(search.condition));
-    if (search.origin == RootOrigin::OtherStart) {
-        print(console, texts::kFoundFromOtherStarts);
-    } else {
-        print(console, texts::kTakenAtPoint);
-    }
-    if (search.atRoundingFloor) {
-        print(console, texts::kCannotTellFromZero);
-    }
-    console.out << std::endl;
+    const Text warning = search.origin != RootOrigin::OtherStart ? Text(texts::kTakenAtPoint)
+                         : search.atRoundingFloor ? Text(texts::kFoundFromOtherStartsAtFloor)
+                                                  : Text(texts::kFoundFromOtherStarts);
+    printLine(console, warning, k, conditionText(search.condition));
 }
 
 // Header, listing, and a warning for each root found at the pass limit or
@@ -294,15 +280,13 @@ bool listingNeedsRefinement(const FoundRoots& roots) {
 
 // The listed roots not shown within the tolerance of a root of the equation.
 void printMisses(Console& console, const std::array<bool, kMaxCoefficients>& missing) {
-    print(console, texts::kListingMisses);
-    const char* separator = " ";
+    RootNames names;
     for (int k = 1; k < kMaxCoefficients; ++k) {
         if (missing[static_cast<std::size_t>(k)]) {
-            console.out << separator << "x" << k;
-            separator = ", ";
+            names.roots |= 1U << static_cast<unsigned>(k);
         }
     }
-    console.out << std::endl;
+    printLine(console, texts::kListingMisses, names);
 }
 
 // The section of the refined roots, after the listing's warnings.
@@ -310,18 +294,17 @@ void printRefined(Console& console, const RefinedListing& listing) {
     printLine(console, texts::kRefinedHeader);
     for (int k = 1; k <= listing.count; ++k) {
         const PrintedRoot& root = listing.printed[k];
-        print(console, texts::kRefinedLabel);
-        console.out << "x" << k << "=" << root.re << " " << root.im << "i";
-        if (listing.disks[k].multiplicity > 1) {
-            print(console, texts::kMultiplicity);
-            console.out << listing.disks[k].multiplicity;
+        const int multiplicity = listing.disks[k].multiplicity;
+        if (multiplicity > 1) {
+            printLine(console, texts::kRefinedMultipleRoot, k, root.re, root.im, multiplicity);
+        } else {
+            printLine(console, texts::kRefinedRoot, k, root.re, root.im);
         }
-        console.out << std::endl;
     }
     if (!listing.refined.converged) {
-        print(console, texts::kRefinementNotConverged);
-        console.out << listing.refined.iterations;
-        printLine(console, texts::kRefinementIterations);
+        const int steps = listing.refined.iterations;
+        printLine(console, texts::kRefinementNotConverged, steps,
+                  texts::agreed(texts::Counted::Iterations, steps));
     }
 }
 
@@ -349,7 +332,9 @@ void warnOfLeftOnLine(Console& console, int lastIndex) {
     }
     left.erase(0, first);
     if (more) {
-        // Cut before a character that is not there whole (UTF-8), not inside it.
+        // Cut before a character that is not there whole (UTF-8), not inside
+        // it. (In a console's code page of one byte a character, that may
+        // leave out up to three more bytes: still no part of a character.)
         std::size_t lead = left.size();
         while (lead > 0 && (static_cast<unsigned char>(left[lead - 1]) & 0xC0U) == 0x80U) {
             --lead;
@@ -361,8 +346,7 @@ void warnOfLeftOnLine(Console& console, int lastIndex) {
         left += "...";
     }
     left.erase(left.find_last_not_of(" \t\r\v\f") + 1);
-    ErrorLine(console) << texts::kLeftOnLine << lastIndex << texts::kLeftOnLineNotRead
-                       << Escaped{left};
+    printError(console, texts::kLeftOnLine, lastIndex, Escaped{left});
 }
 
 // Reads the coefficients into table entries 0 to count - 1, stopping at the first
@@ -382,7 +366,7 @@ bool readCoefficients(Console& console) {
         warnOfLeftOnLine(console, table.count - 1);
     }
     if (table.count > 1 && isZero(table.coefficients[0])) {
-        ErrorLine(console) << texts::kLeadingZero;
+        printError(console, texts::kLeadingZero);
         return false;
     }
     return true;
@@ -392,21 +376,14 @@ bool readCoefficients(Console& console) {
 
 void printOptionError(Console& console, const Command& command) {
     if (command.kind == CommandKind::MissingFile) {
-        ErrorLine(console) << texts::kMissingFile;
+        printError(console, texts::kMissingFile);
         return;
     }
-    ErrorLine(console) << texts::kUnknownOption << Escaped{command.offending};
+    printError(console, texts::kUnknownOption, Escaped{command.offending});
 }
 
 void printUsage(Console& console, std::ostream& out) {
-    const Text lines[] = {
-        texts::kUsage,      texts::kUsageReport, texts::kUsageReportDisk, texts::kUsageReportGroup,
-        texts::kUsageTrace, texts::kUsageRefine, texts::kUsageSvg,        texts::kUsageVersion,
-        texts::kUsageHelp};
-    for (const Text line : lines) {
-        print(console, out, line);
-        out << std::endl;
-    }
+    printTo(console, out, texts::kUsage);
 }
 
 namespace {
@@ -460,7 +437,7 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
         }
     }
     if (roots.failure.any()) {
-        ErrorLine(console) << texts::kRootError << roots.found + 1 << conditionText(roots.failure);
+        printError(console, texts::kRootError, roots.found + 1, conditionText(roots.failure));
         return kExitError;
     }
     return kExitOk;
@@ -475,13 +452,13 @@ int readAndSolve(Console& console, const DialogueOptions& options, IteratePictur
     std::int32_t order = 0;
     switch (readOrder(console.in, order)) {
         case OrderStatus::Ended:
-            ErrorLine(console) << texts::kInputEndedBeforeOrder;
+            printError(console, texts::kInputEndedBeforeOrder);
             return kExitError;
         case OrderStatus::NotInteger:
-            ErrorLine(console) << texts::kOrderNotInteger;
+            printError(console, texts::kOrderNotInteger);
             return kExitError;
-        case OrderStatus::TooLarge: ErrorLine(console) << texts::kOrderTooLarge; return kExitError;
-        case OrderStatus::ReadError: ErrorLine(console) << texts::kInputNotRead; return kExitError;
+        case OrderStatus::TooLarge: printError(console, texts::kOrderTooLarge); return kExitError;
+        case OrderStatus::ReadError: printError(console, texts::kInputNotRead); return kExitError;
         case OrderStatus::Read: break;
     }
     table.count = order + 1;
@@ -494,39 +471,40 @@ int readAndSolve(Console& console, const DialogueOptions& options, IteratePictur
     return solve(console, options, picture);
 }
 
-// The reason after the file name, for the common causes in words.
-void appendWriteFailure(ErrorLine& line, FileWriteResult result) {
+// Why the picture could not be written: the common causes in words, the
+// others by the system's error code.
+void printWriteFailure(Console& console, const char* path, FileWriteResult result) {
+    const auto inWords = [&](Text reason) {
+        printError(console, texts::kSvgNotWritten, Escaped{path}, reason);
+    };
     switch (result.error) {
-        case FileWriteError::NoSuchFolder: line << texts::kNoSuchFolder; break;
-        case FileWriteError::AccessDenied: line << texts::kAccessDenied; break;
-        case FileWriteError::WriteProtected: line << texts::kWriteProtected; break;
-        case FileWriteError::NoSpace: line << texts::kNoSpace; break;
-        case FileWriteError::NameTooLong: line << texts::kNameTooLong; break;
-        case FileWriteError::ReadOnlyFileSystem: line << texts::kReadOnlyFileSystem; break;
-        case FileWriteError::Other: line << texts::kSystemError << result.systemError; break;
+        case FileWriteError::NoSuchFolder: inWords(texts::kNoSuchFolder); return;
+        case FileWriteError::AccessDenied: inWords(texts::kAccessDenied); return;
+        case FileWriteError::WriteProtected: inWords(texts::kWriteProtected); return;
+        case FileWriteError::NoSpace: inWords(texts::kNoSpace); return;
+        case FileWriteError::NameTooLong: inWords(texts::kNameTooLong); return;
+        case FileWriteError::ReadOnlyFileSystem: inWords(texts::kReadOnlyFileSystem); return;
         case FileWriteError::NotRegularFile:
+            printError(console, texts::kSvgNotRegularFile, Escaped{path});
+            return;
+        case FileWriteError::Other:
         case FileWriteError::None: break;
     }
+    printError(console, texts::kSvgNotWrittenSystemError, Escaped{path}, result.systemError);
 }
 
 // Writes the picture of the searches made. A run that ended before its
 // first search leaves the file alone; so does a target that is no regular file.
 int drawPicture(Console& console, const char* path, const IteratePicture& picture, int status) {
     if (picture.searchCount == 0) {
-        ErrorLine(console) << texts::kSvgNotStarted;
+        printError(console, texts::kSvgNotStarted);
         return status;
     }
     const FileWriteResult result = console.writeFile(path, renderSvg(picture));
     if (result.written()) {
         return status;
     }
-    if (result.error == FileWriteError::NotRegularFile) {
-        ErrorLine(console) << texts::kSvgNotRegularFile << Escaped{path};
-    } else {
-        ErrorLine line(console);
-        line << texts::kSvgNotWritten << Escaped{path};
-        appendWriteFailure(line, result);
-    }
+    printWriteFailure(console, path, result);
     return kExitError;
 }
 
@@ -537,7 +515,7 @@ int checkOutputWritten(Console& console, int status) {
     if (console.out) {
         return status;
     }
-    ErrorLine(console) << texts::kOutputNotWritten;
+    printError(console, texts::kOutputNotWritten);
     return kExitError;
 }
 

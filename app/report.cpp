@@ -26,24 +26,10 @@ double residual(const CoefficientTable& asRead, Complex x) {
     return std::abs(std::complex<double>(p.value.re, p.value.im));
 }
 
-// "двух" to "девяти": the circles of a group, in the prepositional case.
-Text circlesInGroup(int size) {
-    switch (size) {
-        case 2: return texts::kDiskInTwo;
-        case 3: return texts::kDiskInThree;
-        case 4: return texts::kDiskInFour;
-        case 5: return texts::kDiskInFive;
-        case 6: return texts::kDiskInSix;
-        case 7: return texts::kDiskInSeven;
-        case 8: return texts::kDiskInEight;
-        default: return texts::kDiskInNine;
-    }
-}
-
 // The other disks of disk k's group: those that meet it, or those in the
 // group only through others.
 struct Members {
-    std::array<int, kMaxCoefficients> index{};
+    RootNames names;
     int count = 0;
 };
 
@@ -53,19 +39,11 @@ Members groupMembers(const RootDisks& disks, int k, bool meeting) {
         const bool meets = ((disks[k].meets >> static_cast<unsigned>(j)) & 1U) != 0;
         if (j != k && disks[j].kind == DiskKind::Simultaneous && disks[j].group == disks[k].group &&
             meets == meeting) {
-            members.index[static_cast<std::size_t>(members.count++)] = j;
+            members.names.roots |= 1U << static_cast<unsigned>(j);
+            ++members.count;
         }
     }
     return members;
-}
-
-// "кругом x2" or "кругами x2, x4".
-void printMembers(Console& console, const Members& members) {
-    print(console,
-          members.count == 1 ? Text(texts::kDiskWithCircle) : Text(texts::kDiskWithCircles));
-    for (int m = 0; m < members.count; ++m) {
-        console.out << (m > 0 ? ", " : "") << "x" << members.index[static_cast<std::size_t>(m)];
-    }
 }
 
 // Why no disk could be found.
@@ -82,34 +60,30 @@ Text noDiskReason(NoDiskReason reason) {
 void printDisk(Console& console, const RootDisks& disks, int k) {
     const RootDisk& disk = disks[k];
     if (disk.kind == DiskKind::None) {
-        print(console, texts::kDiskNotFound);
-        print(console, noDiskReason(disk.reason));
+        print(console, texts::kDiskNotFound, noDiskReason(disk.reason));
         return;
     }
-    print(console, texts::kDiskRadius);
-    console.out << disk.radiusText;
-    if (disk.byRootBound) {
-        print(console, texts::kDiskRootBound);
-    } else if (disk.kind == DiskKind::SinglePoint) {
-        print(console, texts::kDiskSinglePoint);
-    }
+    const Text radius = disk.byRootBound                     ? Text(texts::kDiskRadiusRootBound)
+                        : disk.kind == DiskKind::SinglePoint ? Text(texts::kDiskRadiusSinglePoint)
+                                                             : Text(texts::kDiskRadius);
+    print(console, radius, disk.radiusText);
     if (disk.kind != DiskKind::Simultaneous || disk.groupSize < 2) {
         return;
     }
+    using texts::agreed;
+    using texts::Counted;
     const Members meeting = groupMembers(disks, k, true);
     const Members through = groupMembers(disks, k, false);
-    print(console, texts::kDiskMeets);
-    printMembers(console, meeting);
+    const int size = disk.groupSize;
     if (through.count > 0) {
-        print(console,
-              meeting.count == 1 ? Text(texts::kDiskThroughIt) : Text(texts::kDiskThroughThem));
-        printMembers(console, through);
+        print(console, texts::kDiskGroupThrough, agreed(Counted::Circles, meeting.count),
+              meeting.names, agreed(Counted::ThroughThem, meeting.count),
+              agreed(Counted::Circles, through.count), through.names,
+              agreed(Counted::InThese, size), size, agreed(Counted::Roots, size));
+    } else {
+        print(console, texts::kDiskGroup, agreed(Counted::Circles, meeting.count), meeting.names,
+              agreed(Counted::InThese, size), size, agreed(Counted::Roots, size));
     }
-    print(console, texts::kDiskInThese);
-    print(console, circlesInGroup(disk.groupSize));
-    print(console, texts::kDiskCircles);
-    console.out << disk.groupSize;
-    print(console, disk.groupSize < 5 ? Text(texts::kDiskRootsFew) : Text(texts::kDiskRootsMany));
 }
 
 }  // namespace
@@ -118,20 +92,19 @@ void printReport(Console& console, const FoundRoots& roots, const CoefficientTab
                  const RootDisks& disks) {
     for (int k = 1; k <= roots.found; ++k) {
         const RootSearch& search = roots.searches[k];
-        console.out << "x" << k;
-        print(console, texts::kReportIterations);
-        console.out << search.result.iterations;
+        print(console, texts::kReportPasses, k, search.result.iterations);
         if (search.origin == RootOrigin::OtherStart) {
-            print(console, texts::kReportInAttempt);
-            console.out << search.attempt;
-            printStartPoints(console, search.start.x0, search.start.x1);
+            const Complex x0 = search.start.x0;
+            const Complex x1 = search.start.x1;
+            print(console, texts::kReportInAttempt, search.attempt, Shown{x0.real()},
+                  Shown{x0.imag()}, Shown{x1.real()}, Shown{x1.imag()});
         }
         print(console, search.result.converged ? Text(texts::kReportConverged)
                                                : Text(texts::kReportNotConverged));
         if (search.atRoundingFloor) {
             print(console, texts::kReportAtFloor);
         }
-        console.out << ", |P(x" << k << ")|=" << Shown{residual(asRead, search.result.root)};
+        print(console, texts::kReportResidual, k, Shown{residual(asRead, search.result.root)});
         printDisk(console, disks, k);
         console.out << std::endl;
     }
@@ -140,31 +113,21 @@ void printReport(Console& console, const FoundRoots& roots, const CoefficientTab
 // Their disks, after the listing's --report lines.
 void printRefinedReport(Console& console, const RefinedListing& listing) {
     for (int k = 1; k <= listing.count; ++k) {
-        print(console, texts::kRefinedLabel);
-        console.out << "x" << k;
-        print(console, texts::kReportRefinementIterations);
-        console.out << listing.refined.iterations;
+        const int steps = listing.refined.iterations;
         if (listing.disks[k].multiplicity > 1) {
-            print(console, texts::kReportMultiple);
-            const char* separator = " ";
+            RootNames others;
             for (int j = 1; j <= listing.count; ++j) {
                 if (j != k && listing.multipleOf[j] == listing.multipleOf[k]) {
-                    console.out << separator << "x" << j;
-                    separator = ", ";
+                    others.roots |= 1U << static_cast<unsigned>(j);
                 }
             }
+            print(console, texts::kReportRefinedMultiple, k, steps, others);
+        } else {
+            print(console, texts::kReportRefined, k, steps);
         }
         printDisk(console, listing.disks, k);
         console.out << std::endl;
     }
-}
-
-// " из точек (a, b) и (c, d)"
-void printStartPoints(Console& console, Complex start0, Complex start1) {
-    print(console, texts::kFromPoints);
-    console.out << Shown{start0.real()} << ", " << Shown{start0.imag()};
-    print(console, texts::kPointsAnd);
-    console.out << Shown{start1.real()} << ", " << Shown{start1.imag()} << ")";
 }
 
 }  // namespace secant

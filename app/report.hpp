@@ -17,8 +17,4 @@ void printReport(Console& console, const FoundRoots& roots, const CoefficientTab
 // A line per refined root, with its disk.
 void printRefinedReport(Console& console, const RefinedListing& listing);
 
-// " из точек (a, b) и (c, d)": the start points of a search, in the report
-// and in the trace.
-void printStartPoints(Console& console, Complex start0, Complex start1);
-
 }  // namespace secant

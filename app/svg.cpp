@@ -4,8 +4,8 @@
 #include <cmath>
 #include <sstream>
 
+#include "app/output.hpp"
 #include "app/texts.hpp"
-#include "platform/cp1251.hpp"
 #include "solver/bounds/decimal.hpp"
 
 namespace secant {
@@ -22,13 +22,6 @@ constexpr double kLegendLeft = 660;
 
 const char* const kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e",
                                 "#17becf", "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22"};
-
-// A text of the program in UTF-8, as the picture is written.
-std::string utf8(Text text) {
-    char buffer[kUtf8BufferSize];
-    cp1251ToUtf8(text.zeroTerminated(), buffer, sizeof buffer);
-    return buffer;
-}
 
 bool isFinite(Complex z) {
     return std::isfinite(z.re) && std::isfinite(z.im);
@@ -198,8 +191,8 @@ void drawRefined(std::ostringstream& svg, const View& view, const RootDisk& disk
     if (disk.multiplicity > 1) {
         svg << "<text class=\"multiplicity\" data-root=\"" << index << "\" x=\"" << x + 7
             << "\" y=\"" << y + 14 << "\" font-family=\"sans-serif\" font-size=\"11\" fill=\""
-            << kColours[index % 10] << "\">" << utf8(texts::kPictureMultiplicity)
-            << disk.multiplicity << "</text>\n";
+            << kColours[index % 10] << "\">"
+            << utf8Text(texts::kPictureMultiplicity, disk.multiplicity) << "</text>\n";
     }
 }
 
@@ -224,12 +217,26 @@ struct Drawn {
 };
 
 // A note of two lines below the legend's entries; returns where the next begins.
-double drawNote(std::ostringstream& svg, double line, Text first, Text second) {
+double drawNote(std::ostringstream& svg, double line, Text note) {
+    const std::string text = utf8Text(note);
+    const std::size_t end = text.find('\n');
     svg << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 6 << "\" font-size=\"11\">"
-        << utf8(first) << "</text>\n"
+        << text.substr(0, end) << "</text>\n"
         << "<text x=\"" << kLegendLeft << "\" y=\"" << line + 20 << "\" font-size=\"11\">"
-        << utf8(second) << "</text>\n";
+        << (end == std::string::npos ? "" : text.substr(end + 1)) << "</text>\n";
     return line + 34;
+}
+
+// The line of root k's disk in the legend.
+std::string diskLegend(const RootDisk& disk, bool enlarged) {
+    if (disk.kind == DiskKind::None) {
+        return utf8Text(texts::kPictureNoDisk);
+    }
+    const Text text = disk.byRootBound ? (enlarged ? Text(texts::kPictureDiskRootBoundEnlarged)
+                                                   : Text(texts::kPictureDiskRootBound))
+                                       : (enlarged ? Text(texts::kPictureDiskEnlarged)
+                                                   : Text(texts::kPictureDisk));
+    return utf8Text(text, disk.radiusText);
 }
 
 // Per search its colour, passes and the searches abandoned, its root's disk
@@ -237,46 +244,41 @@ double drawNote(std::ostringstream& svg, double line, Text first, Text second) {
 void drawLegend(std::ostringstream& svg, const IteratePicture& picture, const Drawn& drawn) {
     svg << "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"13\">\n"
         << "<text x=\"" << kLegendLeft << "\" y=\"" << kPlotTop + 10 << "\" font-weight=\"bold\">"
-        << utf8(texts::kPictureLegend) << "</text>\n";
+        << utf8Text(texts::kPictureLegend) << "</text>\n";
     double line = kPlotTop + 32;
     for (int k = 1; k <= picture.searchCount; ++k) {
         svg << "<rect x=\"" << kLegendLeft << "\" y=\"" << line - 10
             << "\" width=\"14\" height=\"4\" fill=\"" << kColours[k % 10] << "\"/>"
-            << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\">x" << k << ": "
-            << picture.searches[k].iterations;
-        if (!picture.searches[k].abandoned.empty()) {
-            svg << utf8(texts::kPictureAbandoned) << picture.searches[k].abandoned.size();
+            << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\">";
+        const SearchPath& search = picture.searches[k];
+        if (search.abandoned.empty()) {
+            svg << utf8Text(texts::kPictureSearch, k, search.iterations);
+        } else {
+            svg << utf8Text(texts::kPictureSearchAbandoned, k, search.iterations,
+                            search.abandoned.size());
         }
         svg << "</text>\n";
         line += 18;
         if (k <= picture.rootCount) {
             const RootDisk& disk = picture.disks[k];
             svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line - 3
-                << "\" font-size=\"11\">";
-            if (disk.kind == DiskKind::None) {
-                svg << utf8(texts::kPictureNoDisk);
-            } else {
-                svg << utf8(texts::kPictureDisk) << disk.radiusText
-                    << (disk.byRootBound ? utf8(texts::kPictureDiskRootBound) : "")
-                    << (drawn.enlarged[k] ? utf8(texts::kPictureDiskEnlarged) : "");
-            }
-            svg << "</text>\n";
+                << "\" font-size=\"11\">" << diskLegend(disk, drawn.enlarged[k]) << "</text>\n";
             line += 16;
         }
         if (drawn.leftOut[k] > 0) {
             svg << "<text x=\"" << kLegendLeft + 20 << "\" y=\"" << line << "\" fill=\"#a00\">"
-                << utf8(texts::kPictureLeftOut) << drawn.leftOut[k] << "</text>\n";
+                << utf8Text(texts::kPictureLeftOut, drawn.leftOut[k]) << "</text>\n";
             line += 18;
         }
     }
     if (picture.refinedCount > 0) {
-        line = drawNote(svg, line, texts::kPictureRefined, texts::kPictureRefinedMore);
+        line = drawNote(svg, line, texts::kPictureRefinedNote);
     }
     if (drawn.anyAbandoned) {
-        line = drawNote(svg, line, texts::kPictureAbandonedPath, texts::kPictureAbandonedPathMore);
+        line = drawNote(svg, line, texts::kPictureAbandonedNote);
     }
     if (std::find(drawn.enlarged.begin(), drawn.enlarged.end(), true) != drawn.enlarged.end()) {
-        drawNote(svg, line, texts::kPictureSmallDisk, texts::kPictureSmallDiskMore);
+        drawNote(svg, line, texts::kPictureSmallDiskNote);
     }
     svg << "</g>\n";
 }
@@ -290,7 +292,7 @@ std::string renderSvg(const IteratePicture& picture) {
     svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\""
         << kHeight << "\" viewBox=\"0 0 " << kWidth << ' ' << kHeight << "\">\n"
-        << "<title>" << utf8(texts::kPictureTitle) << "</title>\n"
+        << "<title>" << utf8Text(texts::kPictureTitle) << "</title>\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
     drawAxes(svg, view);
     svg << "<clipPath id=\"plot\"><rect x=\"" << kPlotLeft << "\" y=\"" << kPlotTop << "\" width=\""

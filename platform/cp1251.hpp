@@ -96,8 +96,8 @@ struct Cp1251Text {
 };
 
 // A text written in UTF-8, converted to Windows-1251 at compile time: a
-// character that Windows-1251 lacks, or a text too long for the console
-// output, stops the build.
+// character that Windows-1251 lacks stops the build. (A text may be longer
+// than the console output takes: the program writes it in pieces.)
 template <std::size_t N>
 consteval Cp1251Text<N> cp1251(const char8_t (&utf8)[N]) {
     Cp1251Text<N> text{};
@@ -110,9 +110,6 @@ consteval Cp1251Text<N> cp1251(const char8_t (&utf8)[N]) {
         }
         text.bytes[text.size++] = static_cast<char>(byte);
         i += length;
-    }
-    if (text.size > kMaxTextBytes) {
-        throw "a text longer than the console output takes";
     }
     return text;
 }
