@@ -1,10 +1,15 @@
 // Runs inside the Windows build only (under Wine on the build machine).
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "app/texts.hpp"
+#include "platform/console.hpp"
 #include "platform/windows/console_windows.hpp"
+#include "test_support.hpp"
 
 namespace secant {
 namespace {
@@ -21,9 +26,7 @@ struct CodePageCase {
     std::string expected;
 };
 
-void PrintTo(const CodePageCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using ::secant::testing::PrintTo;
 
 class CodePageTest : public ::testing::TestWithParam<CodePageCase> {};
 
@@ -48,6 +51,167 @@ TEST(Windows, ConversionKeepsAsciiAndStopsAtTheLimit) {
     EXPECT_EQ(converted("A()= x1", 866), "A()= x1");
     const std::string longText(150, 'a');
     EXPECT_EQ(converted(longText.c_str(), 65001).size(), kMaxTextBytes);
+}
+
+// A case that needs a console runs in a child process of this program with a
+// console of its own and no window (CREATE_NO_WINDOW), which Wine gives too:
+// the key events and Ctrl+C events that the case sends there reach that
+// process alone. The child runs the one case, knows itself by kChildVariable
+// and finds its folder in kFolderVariable; the parent judges it by its exit
+// status and by what it left in the folder.
+constexpr char kChildVariable[] = "SECANT_TEST_CONSOLE_CHILD";
+constexpr char kFolderVariable[] = "SECANT_TEST_CONSOLE_FOLDER";
+constexpr DWORD kChildTimeoutMs = 60000;
+
+bool inChild() {
+    return GetEnvironmentVariableA(kChildVariable, nullptr, 0) != 0;
+}
+
+std::string currentCase() {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(info->test_suite_name()) + "." + info->name();
+}
+
+// Runs the case (Suite.Name) in a child with a console of its own; returns its
+// exit status, or kChildTimeoutMs where it did not end in time.
+DWORD runInOwnConsole(const std::string& testCase, const std::string& folder = std::string()) {
+    char self[MAX_PATH] = {};
+    if (GetModuleFileNameA(nullptr, self, MAX_PATH) == 0) {
+        ADD_FAILURE() << "no path of the test program";
+        return kChildTimeoutMs;
+    }
+    std::string command =
+        std::string("\"") + self + "\" --gtest_brief=1 --gtest_filter=" + testCase;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    (void)SetHandleInformation(startup.hStdOutput, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    (void)SetHandleInformation(startup.hStdError, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    PROCESS_INFORMATION child{};
+    (void)SetEnvironmentVariableA(kChildVariable, "1");
+    (void)SetEnvironmentVariableA(kFolderVariable, folder.c_str());
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &child);
+    (void)SetEnvironmentVariableA(kChildVariable, nullptr);
+    (void)SetEnvironmentVariableA(kFolderVariable, nullptr);
+    if (started == 0) {
+        ADD_FAILURE() << "CreateProcess failed: " << GetLastError();
+        return kChildTimeoutMs;
+    }
+    DWORD status = kChildTimeoutMs;
+    if (WaitForSingleObject(child.hProcess, kChildTimeoutMs) != WAIT_OBJECT_0) {
+        (void)TerminateProcess(child.hProcess, kChildTimeoutMs);
+    } else if (GetExitCodeProcess(child.hProcess, &status) == 0) {
+        status = kChildTimeoutMs;
+    }
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return status;
+}
+
+// A folder of its own for one case, removed with whatever it holds.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        char base[MAX_PATH] = {};
+        const DWORD length = GetTempPathA(MAX_PATH, base);
+        path_ = std::string(base, length) + "secant-test-" + std::to_string(GetCurrentProcessId()) +
+                "-" + std::to_string(GetTickCount64());
+        created_ = CreateDirectoryA(path_.c_str(), nullptr) != 0;
+    }
+    ~ScratchFolder() {
+        for (const std::string& name : entries()) {
+            (void)DeleteFileA((path_ + "\\" + name).c_str());
+        }
+        (void)RemoveDirectoryA(path_.c_str());
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    [[nodiscard]] bool created() const { return created_; }
+    [[nodiscard]] const std::string& path() const { return path_; }
+
+    [[nodiscard]] std::vector<std::string> entries() const { return entriesOf(path_); }
+
+    static std::vector<std::string> entriesOf(const std::string& folder,
+                                              const char* pattern = "*") {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found{};
+        const HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) {
+            return names;
+        }
+        do {
+            const std::string name = found.cFileName;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        } while (FindNextFileA(search, &found) != 0);
+        FindClose(search);
+        return names;
+    }
+
+private:
+    std::string path_;
+    bool created_ = false;
+};
+
+INPUT_RECORD keyEvent(char character, bool down) {
+    INPUT_RECORD record{};
+    record.EventType = KEY_EVENT;
+    record.Event.KeyEvent.bKeyDown = down ? TRUE : FALSE;
+    record.Event.KeyEvent.wRepeatCount = 1;
+    record.Event.KeyEvent.wVirtualKeyCode = static_cast<WORD>(VkKeyScanA(character) & 0xFF);
+    record.Event.KeyEvent.uChar.AsciiChar = character;
+    return record;
+}
+
+// Each character pressed and released, as a paste arrives.
+bool typeInto(HANDLE console, const char* text) {
+    std::vector<INPUT_RECORD> records;
+    for (const char* c = text; *c != '\0'; ++c) {
+        records.push_back(keyEvent(*c, true));
+        records.push_back(keyEvent(*c, false));
+    }
+    DWORD written = 0;
+    return WriteConsoleInputA(console, records.data(), static_cast<DWORD>(records.size()),
+                              &written) != 0;
+}
+
+DWORD eventsWaiting(HANDLE console) {
+    DWORD count = 0;
+    return GetNumberOfConsoleInputEvents(console, &count) != 0 ? count : MAXDWORD;
+}
+
+HANDLE openConsoleInput() {
+    return CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// A paste whose rest arrives a moment after the key that ends the wait: none
+// of it is left in the console for the next program.
+TEST(WindowsConsole, KeyWaitDropsThePasteArrivingAfterTheKey) {
+    if (!inChild()) {
+        EXPECT_EQ(runInOwnConsole(currentCase()), 0U);
+        return;
+    }
+    const ConsoleSession session;
+    const HANDLE console = openConsoleInput();
+    ASSERT_NE(console, INVALID_HANDLE_VALUE);
+    std::thread paste([console] {
+        (void)typeInto(console, "q");
+        while (eventsWaiting(console) != 0) {
+            Sleep(1);  // until the wait has taken the key
+        }
+        Sleep(10);
+        (void)typeInto(console, "PWNED");
+    });
+    EXPECT_EQ(waitForKey(), 'q');
+    paste.join();
+    EXPECT_EQ(eventsWaiting(console), 0U);
+    CloseHandle(console);
 }
 
 }  // namespace
