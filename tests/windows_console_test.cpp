@@ -8,7 +8,9 @@
 
 #include "app/texts.hpp"
 #include "platform/console.hpp"
+#include "platform/file_write.hpp"
 #include "platform/windows/console_windows.hpp"
+#include "platform/windows/file_write_windows.hpp"
 #include "test_support.hpp"
 
 namespace secant {
@@ -62,9 +64,19 @@ TEST(Windows, ConversionKeepsAsciiAndStopsAtTheLimit) {
 constexpr char kChildVariable[] = "SECANT_TEST_CONSOLE_CHILD";
 constexpr char kFolderVariable[] = "SECANT_TEST_CONSOLE_FOLDER";
 constexpr DWORD kChildTimeoutMs = 60000;
+// A child that outlives what should have ended it.
+constexpr UINT kSurvived = 3;
+// A child whose handler let the system's handler go next.
+constexpr UINT kPassedOn = 4;
 
 bool inChild() {
     return GetEnvironmentVariableA(kChildVariable, nullptr, 0) != 0;
+}
+
+std::string childFolder() {
+    char folder[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA(kFolderVariable, folder, MAX_PATH);
+    return std::string(folder, length < MAX_PATH ? length : 0);
 }
 
 std::string currentCase() {
@@ -212,6 +224,113 @@ TEST(WindowsConsole, KeyWaitDropsThePasteArrivingAfterTheKey) {
     paste.join();
     EXPECT_EQ(eventsWaiting(console), 0U);
     CloseHandle(console);
+}
+
+constexpr char kTemporaryPattern[] = ".secant-*";
+
+// Sends the event once the write's temporary file is there.
+void sendOnceTheTemporaryIsThere(const std::string& folder, DWORD event) {
+    while (ScratchFolder::entriesOf(folder, kTemporaryPattern).empty()) {
+        Sleep(1);
+    }
+    if (event == CTRL_C_EVENT) {
+        (void)GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+        return;
+    }
+    // Wine generates no other event: the handler is called here as the
+    // system calls it, and what the system then does is done here too.
+    ExitProcess(removeTemporaryOnControl(event) == FALSE ? kPassedOn : kSurvived);
+}
+
+// Large enough that the event arrives before the write is done.
+constexpr std::size_t kLargePicture = std::size_t{64} << 20;
+
+// The child's part: a write that the event interrupts, and a child that
+// outlives it says so.
+[[noreturn]] void writeInterruptedBy(DWORD event) {
+    const std::string folder = childFolder();
+    std::thread sender(sendOnceTheTemporaryIsThere, folder, event);
+    const std::string content(kLargePicture, 'x');
+    (void)writeFileWhole((folder + "\\plot.svg").c_str(), content);
+    sender.join();
+    Sleep(kChildTimeoutMs / 2);
+    ExitProcess(kSurvived);
+}
+
+// How a process at a console ends on Ctrl+C without a handler of its own
+// (STATUS_CONTROL_C_EXIT on Windows, 0 under Wine): the status of a child
+// that sends itself Ctrl+C.
+TEST(WindowsConsole, CtrlCEndsAProcess) {
+    if (!inChild()) {
+        EXPECT_NE(runInOwnConsole("WindowsConsole.CtrlCEndsAProcess"), kSurvived);
+        return;
+    }
+    (void)GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    Sleep(kChildTimeoutMs / 2);
+    ExitProcess(kSurvived);
+}
+
+DWORD ctrlCStatus() {
+    static const DWORD status = runInOwnConsole("WindowsConsole.CtrlCEndsAProcess");
+    return status;
+}
+
+struct InterruptCase {
+    const char* name;
+    DWORD event;
+};
+
+class InterruptedWriteTest : public ::testing::TestWithParam<InterruptCase> {};
+
+// An event during the picture's write removes the temporary file, and the
+// process ends as the event ends it without the handler: Ctrl+C sent to the
+// console, the others (which Wine cannot send) through the handler itself.
+TEST_P(InterruptedWriteTest, RemovesTheTemporaryAndEndsAsBefore) {
+    const InterruptCase& c = GetParam();
+    if (inChild()) {
+        writeInterruptedBy(c.event);
+    }
+    const ScratchFolder folder;
+    ASSERT_TRUE(folder.created());
+    const DWORD status = runInOwnConsole(currentCase(), folder.path());
+    EXPECT_EQ(status, c.event == CTRL_C_EVENT ? ctrlCStatus() : kPassedOn);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{});
+}
+
+const InterruptCase kInterrupts[] = {
+    {"CtrlC", CTRL_C_EVENT},
+    {"CtrlBreak", CTRL_BREAK_EVENT},
+    {"ConsoleClosed", CTRL_CLOSE_EVENT},
+};
+
+INSTANTIATE_TEST_SUITE_P(Windows, InterruptedWriteTest, ::testing::ValuesIn(kInterrupts),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+std::uint64_t sameName(int /*attempt*/) {
+    return 42;
+}
+
+// Once the picture is in place the handler removes nothing, not even a file
+// that has since taken the temporary's name.
+TEST(WindowsConsole, AfterTheWriteTheHandlerRemovesNothing) {
+    if (!inChild()) {
+        const ScratchFolder folder;
+        ASSERT_TRUE(folder.created());
+        EXPECT_EQ(runInOwnConsole(currentCase(), folder.path()), 0U);
+        return;
+    }
+    const std::string folder = childFolder();
+    const std::string target = folder + "\\plot.svg";
+    ASSERT_TRUE(writeFileWhole(target.c_str(), "<svg/>", sameName).written());
+    const std::string planted =
+        folder + "\\.secant-" + temporaryNameSuffix<std::string>(sameName(0)) + ".tmp";
+    const HANDLE file = CreateFileA(planted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    EXPECT_EQ(removeTemporaryOnControl(CTRL_C_EVENT), FALSE);
+    EXPECT_NE(GetFileAttributesA(planted.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
