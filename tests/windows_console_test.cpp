@@ -213,7 +213,9 @@ TEST(WindowsConsole, KeyWaitDropsThePasteArrivingAfterTheKey) {
     const HANDLE console = openConsoleInput();
     ASSERT_NE(console, INVALID_HANDLE_VALUE);
     std::thread paste([console] {
-        (void)typeInto(console, "q");
+        const INPUT_RECORD press = keyEvent('q', true);
+        DWORD written = 0;
+        (void)WriteConsoleInputA(console, &press, 1, &written);
         while (eventsWaiting(console) != 0) {
             Sleep(1);  // until the wait has taken the key
         }
@@ -228,6 +230,19 @@ TEST(WindowsConsole, KeyWaitDropsThePasteArrivingAfterTheKey) {
 
 constexpr char kTemporaryPattern[] = ".secant-*";
 
+struct InterruptCase {
+    const char* name;
+    DWORD event;
+    bool beforeTheFile;  // the handler has run before the write begins
+};
+
+// Ctrl+C goes to the console; Wine sends no other event, so the handler is
+// called here as the system calls it, and what the system then does (end
+// the process when the handler passes the event on) is done here too.
+[[noreturn]] void callTheHandlerAsTheSystemDoes(DWORD event) {
+    ExitProcess(removeTemporaryOnControl(event) == FALSE ? kPassedOn : kSurvived);
+}
+
 // Sends the event once the write's temporary file is there.
 void sendOnceTheTemporaryIsThere(const std::string& folder, DWORD event) {
     while (ScratchFolder::entriesOf(folder, kTemporaryPattern).empty()) {
@@ -237,21 +252,29 @@ void sendOnceTheTemporaryIsThere(const std::string& folder, DWORD event) {
         (void)GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
         return;
     }
-    // Wine generates no other event: the handler is called here as the
-    // system calls it, and what the system then does is done here too.
-    ExitProcess(removeTemporaryOnControl(event) == FALSE ? kPassedOn : kSurvived);
+    callTheHandlerAsTheSystemDoes(event);
 }
 
 // Large enough that the event arrives before the write is done.
 constexpr std::size_t kLargePicture = std::size_t{64} << 20;
+// Long enough for a small write to be done.
+constexpr DWORD kSmallWriteMs = 1000;
 
 // The child's part: a write that the event interrupts, and a child that
-// outlives it says so.
-[[noreturn]] void writeInterruptedBy(DWORD event) {
-    const std::string folder = childFolder();
-    std::thread sender(sendOnceTheTemporaryIsThere, folder, event);
+// outlives it says so. Where the handler has run before, the write must
+// not begin: the system is about to end the process.
+[[noreturn]] void writeInterruptedBy(const InterruptCase& c) {
+    const std::string target = childFolder() + "\\plot.svg";
+    if (c.beforeTheFile) {
+        const BOOL passedOn = removeTemporaryOnControl(c.event);
+        std::thread writer([&target] { (void)writeFileWhole(target.c_str(), "<svg/>"); });
+        writer.detach();
+        Sleep(kSmallWriteMs);
+        ExitProcess(passedOn == FALSE ? kPassedOn : kSurvived);
+    }
+    std::thread sender(sendOnceTheTemporaryIsThere, childFolder(), c.event);
     const std::string content(kLargePicture, 'x');
-    (void)writeFileWhole((folder + "\\plot.svg").c_str(), content);
+    (void)writeFileWhole(target.c_str(), content);
     sender.join();
     Sleep(kChildTimeoutMs / 2);
     ExitProcess(kSurvived);
@@ -275,32 +298,29 @@ DWORD ctrlCStatus() {
     return status;
 }
 
-struct InterruptCase {
-    const char* name;
-    DWORD event;
-};
-
 class InterruptedWriteTest : public ::testing::TestWithParam<InterruptCase> {};
 
 // An event during the picture's write removes the temporary file, and the
-// process ends as the event ends it without the handler: Ctrl+C sent to the
-// console, the others (which Wine cannot send) through the handler itself.
-TEST_P(InterruptedWriteTest, RemovesTheTemporaryAndEndsAsBefore) {
+// process ends as the event ends it without the handler; an event just
+// before it leaves no file begun.
+TEST_P(InterruptedWriteTest, LeavesNoFileAndEndsAsBefore) {
     const InterruptCase& c = GetParam();
     if (inChild()) {
-        writeInterruptedBy(c.event);
+        writeInterruptedBy(c);
     }
     const ScratchFolder folder;
     ASSERT_TRUE(folder.created());
     const DWORD status = runInOwnConsole(currentCase(), folder.path());
-    EXPECT_EQ(status, c.event == CTRL_C_EVENT ? ctrlCStatus() : kPassedOn);
+    const bool sentToTheConsole = c.event == CTRL_C_EVENT && !c.beforeTheFile;
+    EXPECT_EQ(status, sentToTheConsole ? ctrlCStatus() : kPassedOn);
     EXPECT_EQ(folder.entries(), std::vector<std::string>{});
 }
 
 const InterruptCase kInterrupts[] = {
-    {"CtrlC", CTRL_C_EVENT},
-    {"CtrlBreak", CTRL_BREAK_EVENT},
-    {"ConsoleClosed", CTRL_CLOSE_EVENT},
+    {"CtrlC", CTRL_C_EVENT, false},
+    {"CtrlBreak", CTRL_BREAK_EVENT, false},
+    {"ConsoleClosed", CTRL_CLOSE_EVENT, false},
+    {"CtrlCJustBefore", CTRL_C_EVENT, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Windows, InterruptedWriteTest, ::testing::ValuesIn(kInterrupts),
@@ -310,9 +330,28 @@ std::uint64_t sameName(int /*attempt*/) {
     return 42;
 }
 
-// Once the picture is in place the handler removes nothing, not even a file
-// that has since taken the temporary's name.
-TEST(WindowsConsole, AfterTheWriteTheHandlerRemovesNothing) {
+bool plantFile(const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file != INVALID_HANDLE_VALUE && CloseHandle(file) != 0;
+}
+
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+struct FinishedWriteCase {
+    const char* name;
+    bool targetHeldOpen;  // so that the move fails and the temporary is removed
+};
+
+class FinishedWriteTest : public ::testing::TestWithParam<FinishedWriteCase> {};
+
+// Once the write is over, whether the picture is in place or its temporary
+// removed, the handler removes nothing, not even a file that has since taken
+// the temporary's name.
+TEST_P(FinishedWriteTest, LeavesTheHandlerNothingToRemove) {
+    const FinishedWriteCase& c = GetParam();
     if (!inChild()) {
         const ScratchFolder folder;
         ASSERT_TRUE(folder.created());
@@ -321,17 +360,31 @@ TEST(WindowsConsole, AfterTheWriteTheHandlerRemovesNothing) {
     }
     const std::string folder = childFolder();
     const std::string target = folder + "\\plot.svg";
-    ASSERT_TRUE(writeFileWhole(target.c_str(), "<svg/>", sameName).written());
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (c.targetHeldOpen) {
+        held = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    }
+    EXPECT_EQ(writeFileWhole(target.c_str(), "<svg/>", sameName).written(), !c.targetHeldOpen);
     const std::string planted =
         folder + "\\.secant-" + temporaryNameSuffix<std::string>(sameName(0)) + ".tmp";
-    const HANDLE file = CreateFileA(planted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    CloseHandle(file);
+    ASSERT_TRUE(plantFile(planted));
     EXPECT_EQ(removeTemporaryOnControl(CTRL_C_EVENT), FALSE);
-    EXPECT_NE(GetFileAttributesA(planted.c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_NE(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(exists(planted));
+    EXPECT_TRUE(exists(target));
+    if (held != INVALID_HANDLE_VALUE) {
+        CloseHandle(held);
+    }
 }
+
+const FinishedWriteCase kFinishedWrites[] = {
+    {"Moved", false},
+    {"MoveFailed", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Windows, FinishedWriteTest, ::testing::ValuesIn(kFinishedWrites),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace secant

@@ -91,12 +91,12 @@ bool writeAll(HANDLE file, std::string_view content) {
 
 // While the temporary file exists, a console control event (Ctrl+C,
 // Ctrl+Break, the console closed) removes it before the process ends. The
-// handler runs on a thread of its own: the name is given to it, and taken back,
-// under temporaryLock, in the same step as the file is created, renamed or
-// removed, so that it never misses the file nor removes a name that is no
-// longer this file's.
+// handler runs on a thread of its own: a copy of the name is given to it, and
+// taken back, under temporaryLock, in the same step as the file is created,
+// moved or removed, so that it never misses the file nor removes a name that
+// is no longer this file's. Empty where there is no temporary file.
 SRWLOCK temporaryLock = SRWLOCK_INIT;
-const wchar_t* temporaryToRemove = nullptr;
+std::wstring temporaryToRemove;
 
 // The temporary file of one write, removed when its owner goes unless it was
 // moved over the target. Other processes may delete it while it is open
@@ -114,7 +114,7 @@ public:
             error_ = GetLastError();
             if (file_ != INVALID_HANDLE_VALUE) {
                 named_ = true;
-                temporaryToRemove = name_.c_str();
+                temporaryToRemove = name_;
             }
             ReleaseSRWLockExclusive(&temporaryLock);
             if (file_ == INVALID_HANDLE_VALUE && error_ != ERROR_FILE_EXISTS &&
@@ -128,7 +128,7 @@ public:
         (void)close();
         if (named_) {
             AcquireSRWLockExclusive(&temporaryLock);
-            temporaryToRemove = nullptr;
+            temporaryToRemove.clear();
             (void)DeleteFileW(name_.c_str());
             ReleaseSRWLockExclusive(&temporaryLock);
         }
@@ -154,7 +154,7 @@ public:
                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
         const DWORD error = GetLastError();
         if (moved) {
-            temporaryToRemove = nullptr;
+            temporaryToRemove.clear();
             named_ = false;
         }
         ReleaseSRWLockExclusive(&temporaryLock);
@@ -184,9 +184,9 @@ BOOL WINAPI removeTemporaryOnControl(DWORD /*event*/) {
     // Taken for good: the write makes no further step, and the next handler,
     // the system's, ends the process.
     AcquireSRWLockExclusive(&temporaryLock);
-    if (temporaryToRemove != nullptr) {
-        (void)DeleteFileW(temporaryToRemove);
-        temporaryToRemove = nullptr;
+    if (!temporaryToRemove.empty()) {
+        (void)DeleteFileW(temporaryToRemove.c_str());
+        temporaryToRemove.clear();
     }
     return FALSE;
 }
