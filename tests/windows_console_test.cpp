@@ -129,8 +129,9 @@ public:
     ScratchFolder() {
         char base[MAX_PATH] = {};
         const DWORD length = GetTempPathA(MAX_PATH, base);
+        static int made = 0;
         path_ = std::string(base, length) + "secant-test-" + std::to_string(GetCurrentProcessId()) +
-                "-" + std::to_string(GetTickCount64());
+                "-" + std::to_string(++made);
         created_ = CreateDirectoryA(path_.c_str(), nullptr) != 0;
     }
     ~ScratchFolder() {
@@ -212,18 +213,20 @@ TEST(WindowsConsole, KeyWaitDropsThePasteArrivingAfterTheKey) {
     const ConsoleSession session;
     const HANDLE console = openConsoleInput();
     ASSERT_NE(console, INVALID_HANDLE_VALUE);
-    std::thread paste([console] {
+    bool typed = false;
+    std::thread paste([console, &typed] {
         const INPUT_RECORD press = keyEvent('q', true);
         DWORD written = 0;
-        (void)WriteConsoleInputA(console, &press, 1, &written);
-        while (eventsWaiting(console) != 0) {
+        const bool pressed = WriteConsoleInputA(console, &press, 1, &written) != 0;
+        while (pressed && eventsWaiting(console) != 0) {
             Sleep(1);  // until the wait has taken the key
         }
         Sleep(10);
-        (void)typeInto(console, "PWNED");
+        typed = pressed && typeInto(console, "PWNED");
     });
     EXPECT_EQ(waitForKey(), 'q');
     paste.join();
+    EXPECT_TRUE(typed);
     EXPECT_EQ(eventsWaiting(console), 0U);
     CloseHandle(console);
 }
