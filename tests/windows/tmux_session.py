@@ -60,6 +60,7 @@ def scenario(wine_run, prefix, program, key, leftover="", code_page=None):
     tmux("new-session", "-d", "-s", session, "-x", "120", "-y", "30", command)
     try:
         wait_for(session, r"\S", SCREEN_TIMEOUT)  # the banner
+        time.sleep(1.0)  # the console takes the terminal at its first read
         if code_page:
             wait_for(session, "Программа демонстрирует решение", SCREEN_TIMEOUT)
         tmux("send-keys", "-t", session, "2", "Enter")
@@ -100,6 +101,7 @@ def start_dialogue(session, command, order, coefficients, shown):
     else:
         raise Failure(f"tmux new-session failed: {started.stderr}")
     wait_for(session, r"(?m):\s*$", SCREEN_TIMEOUT)  # the order's prompt
+    time.sleep(1.0)  # the console takes the terminal at its first read
     tmux("send-keys", "-t", session, order, "Enter")
     wait_for(session, r"A\(\)=", SCREEN_TIMEOUT)
     tmux("send-keys", "-t", session, coefficients, "Enter")
