@@ -52,9 +52,10 @@ Text temporaryNameSuffix(std::uint64_t entropy) {
 // permission bits are kept, and on POSIX its owner and group where the
 // process may set them; a new file gets the usual ones (0666 less the
 // umask). A target that exists and is not a regular file, or that the user
-// may not write, is refused and left alone; on any failure, and on POSIX on a
-// signal that ends the process, the temporary file is removed and the target
-// is as it was.
+// may not write, is refused and left alone; on any failure, and on a signal
+// that ends the process (on Windows a console control event: Ctrl+C,
+// Ctrl+Break, the console closed), the temporary file is removed and the
+// target is as it was.
 FileWriteResult writeFileWhole(const char* path, std::string_view content);
 
 // The same with the entropy of each attempt's temporary name given (tests

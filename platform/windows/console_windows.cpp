@@ -38,6 +38,11 @@ static_assert(kVkOem1 == VK_OEM_1 && kVkOemPlus == VK_OEM_PLUS && kVkOemComma ==
               kVkOem6 == VK_OEM_6 && kVkOem7 == VK_OEM_7);
 constexpr std::size_t kOutputBufferSize = 1 << 16;
 
+// A paste may arrive in pieces: whatever follows the key within kQuietMs of
+// the last event is dropped, for at most kDiscardLimitMs.
+constexpr DWORD kQuietMs = 100;
+constexpr ULONGLONG kDiscardLimitMs = 3000;
+
 // Through the C runtime, which turns CR LF into LF and ends a console's
 // input at Ctrl+Z, as it does for stdin.
 long readStandardInput(char* into, std::size_t capacity) {
@@ -49,6 +54,19 @@ std::streambuf* previousInput = nullptr;
 
 HANDLE consoleInput = INVALID_HANDLE_VALUE;
 HeldKey heldKey;
+
+// Drops what the console input holds, and whatever arrives there within
+// kQuietMs of the last event, for at most kDiscardLimitMs: the rest of a paste
+// or of a held key that ended the key wait is left neither for the shell nor
+// for the next program at the console.
+void discardWhileArriving(HANDLE console) {
+    const ULONGLONG end = GetTickCount64() + kDiscardLimitMs;
+    do {
+        if (FlushConsoleInputBuffer(console) == 0) {
+            return;
+        }
+    } while (GetTickCount64() < end && WaitForSingleObject(console, kQuietMs) == WAIT_OBJECT_0);
+}
 
 // The code page in which the console shows bytes; without a console, the OEM one.
 UINT outputCodePage() {
@@ -174,8 +192,7 @@ int waitForKey() {
                                                  key.dwControlKeyState);
         if (code != kNoKey) {
             result = takeKeyResult(code, heldKey);
-            // The rest of a paste or of a held key is not left for the shell.
-            (void)FlushConsoleInputBuffer(consoleInput);
+            discardWhileArriving(consoleInput);
             break;
         }
     }

@@ -1,5 +1,7 @@
 // Writing one whole file on Windows: a temporary file created with
 // CREATE_NEW in the target's folder, flushed, then moved over the target.
+#include "platform/windows/file_write_windows.hpp"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -87,7 +89,107 @@ bool writeAll(HANDLE file, std::string_view content) {
     return true;
 }
 
+// While the temporary file exists, a console control event (Ctrl+C,
+// Ctrl+Break, the console closed) removes it before the process ends. The
+// handler runs on a thread of its own: a copy of the name is given to it, and
+// taken back, under temporaryLock, in the same step as the file is created,
+// moved or removed, so that it never misses the file nor removes a name that
+// is no longer this file's. Empty where there is no temporary file.
+SRWLOCK temporaryLock = SRWLOCK_INIT;
+std::wstring temporaryToRemove;
+
+// The temporary file of one write, removed when its owner goes unless it was
+// moved over the target. Other processes may delete it while it is open
+// (FILE_SHARE_DELETE), so that the handler can.
+class TemporaryFile {
+public:
+    // Tries up to kNameAttempts names, a new one where a file has the name.
+    TemporaryFile(const std::wstring& folder, NameEntropy entropy) {
+        for (int attempt = 0; attempt < kNameAttempts && file_ == INVALID_HANDLE_VALUE; ++attempt) {
+            name_ = folder + kTemporaryPrefix +
+                    temporaryNameSuffix<std::wstring>(entropy(attempt)) + L".tmp";
+            AcquireSRWLockExclusive(&temporaryLock);
+            file_ = CreateFileW(name_.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            error_ = GetLastError();
+            if (file_ != INVALID_HANDLE_VALUE) {
+                named_ = true;
+                temporaryToRemove = name_;
+            }
+            ReleaseSRWLockExclusive(&temporaryLock);
+            if (file_ == INVALID_HANDLE_VALUE && error_ != ERROR_FILE_EXISTS &&
+                error_ != ERROR_ALREADY_EXISTS) {
+                return;
+            }
+        }
+        error_ = named_ ? 0 : ERROR_FILE_EXISTS;
+    }
+    ~TemporaryFile() {
+        (void)close();
+        if (named_) {
+            AcquireSRWLockExclusive(&temporaryLock);
+            temporaryToRemove.clear();
+            (void)DeleteFileW(name_.c_str());
+            ReleaseSRWLockExclusive(&temporaryLock);
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    // 0 where the file is there and open; otherwise why not.
+    [[nodiscard]] DWORD error() const { return error_; }
+    [[nodiscard]] HANDLE file() const { return file_; }
+
+    bool close() {
+        const HANDLE file = file_;
+        file_ = INVALID_HANDLE_VALUE;
+        return file == INVALID_HANDLE_VALUE || CloseHandle(file) != 0;
+    }
+
+    // Moves the file over path and returns whether it did (where not,
+    // GetLastError says why, and the file is still to be removed).
+    bool moveOver(const std::wstring& path) {
+        AcquireSRWLockExclusive(&temporaryLock);
+        const bool moved = MoveFileExW(name_.c_str(), path.c_str(),
+                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        const DWORD error = GetLastError();
+        if (moved) {
+            temporaryToRemove.clear();
+            named_ = false;
+        }
+        ReleaseSRWLockExclusive(&temporaryLock);
+        SetLastError(error);
+        return moved;
+    }
+
+private:
+    std::wstring name_;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    bool named_ = false;  // the file is there under name_
+    DWORD error_ = 0;
+};
+
+// The handler is in place for the write only.
+class ControlHandlerInstalled {
+public:
+    ControlHandlerInstalled() { (void)SetConsoleCtrlHandler(removeTemporaryOnControl, TRUE); }
+    ~ControlHandlerInstalled() { (void)SetConsoleCtrlHandler(removeTemporaryOnControl, FALSE); }
+    ControlHandlerInstalled(const ControlHandlerInstalled&) = delete;
+    ControlHandlerInstalled& operator=(const ControlHandlerInstalled&) = delete;
+};
+
 }  // namespace
+
+BOOL WINAPI removeTemporaryOnControl(DWORD /*event*/) {
+    // Taken for good: the write makes no further step, and the next handler,
+    // the system's, ends the process.
+    AcquireSRWLockExclusive(&temporaryLock);
+    if (!temporaryToRemove.empty()) {
+        (void)DeleteFileW(temporaryToRemove.c_str());
+        temporaryToRemove.clear();
+    }
+    return FALSE;
+}
 
 FileWriteResult writeFileWhole(const char* path, std::string_view content) {
     return writeFileWhole(path, content, clockEntropy);
@@ -102,36 +204,23 @@ FileWriteResult writeFileWhole(const char* path, std::string_view content, NameE
     if (!checked.written()) {
         return checked;
     }
-    const std::wstring folder = folderOf(target);
-    std::wstring temporary;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < kNameAttempts && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = folder + kTemporaryPrefix +
-                    temporaryNameSuffix<std::wstring>(entropy(attempt)) + L".tmp";
-        file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
-            GetLastError() != ERROR_ALREADY_EXISTS) {
-            return failure(GetLastError());
-        }
+    const ControlHandlerInstalled handler;
+    TemporaryFile temporary(folderOf(target), entropy);
+    if (temporary.error() != 0) {
+        return failure(temporary.error());
     }
-    if (file == INVALID_HANDLE_VALUE) {
-        return failure(ERROR_FILE_EXISTS);
-    }
-    bool ok = writeAll(file, content) && FlushFileBuffers(file) != 0;
+    bool ok = writeAll(temporary.file(), content) && FlushFileBuffers(temporary.file()) != 0;
     DWORD error = GetLastError();
-    if (CloseHandle(file) == 0 && ok) {
+    if (!temporary.close() && ok) {
         ok = false;
         error = GetLastError();
     }
-    if (ok && MoveFileExW(temporary.c_str(), target.c_str(),
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
+    if (ok && temporary.moveOver(target)) {
         return {};
     }
     if (ok) {
         error = GetLastError();
     }
-    DeleteFileW(temporary.c_str());
     return failure(error);
 }
 

@@ -11,8 +11,10 @@ Usage: tmux_session.py WINE_RUN PREFIX PROGRAM
 import os
 import re
 import shlex
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 SOCKET = f"secant-wine-test-{os.getpid()}"  # one per run: runs may overlap
@@ -58,6 +60,7 @@ def scenario(wine_run, prefix, program, key, leftover="", code_page=None):
     tmux("new-session", "-d", "-s", session, "-x", "120", "-y", "30", command)
     try:
         wait_for(session, r"\S", SCREEN_TIMEOUT)  # the banner
+        time.sleep(1.0)  # the console takes the terminal at its first read
         if code_page:
             wait_for(session, "Программа демонстрирует решение", SCREEN_TIMEOUT)
         tmux("send-keys", "-t", session, "2", "Enter")
@@ -82,6 +85,86 @@ def scenario(wine_run, prefix, program, key, leftover="", code_page=None):
         tmux("kill-session", "-t", session, check=False)
 
 
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def start_dialogue(session, command, order, coefficients, shown):
+    """Starts the command in a session and types the order and the coefficients."""
+    # The server ends with its last session: a new one may meet it ending.
+    for attempt in range(3):
+        started = tmux("new-session", "-d", "-s", session, "-x", "120", "-y", "30", command,
+                       check=False)
+        if started.returncode == 0:
+            break
+        time.sleep(0.5)
+    else:
+        raise Failure(f"tmux new-session failed: {started.stderr}")
+    wait_for(session, r"(?m):\s*$", SCREEN_TIMEOUT)  # the order's prompt
+    time.sleep(1.0)  # the console takes the terminal at its first read
+    tmux("send-keys", "-t", session, order, "Enter")
+    wait_for(session, r"A\(\)=", SCREEN_TIMEOUT)
+    tmux("send-keys", "-t", session, coefficients, "Enter")
+    if shown:
+        wait_for(session, shown, SCREEN_TIMEOUT)
+
+
+def paste_in_pieces_scenario(wine_run, prefix, program):
+    """The rest of a paste that arrives a moment after the key ending the wait
+    is dropped too: the next program at the same console (cmd's set /p)
+    gets none of it."""
+    session = "spieces"
+    wine = f"{shlex.quote(wine_run)} {shlex.quote(prefix)}"
+    line = f"{windows_path(program)} & set /p REST=next: & echo REST=[%REST%]"
+    command = f"env LC_ALL=C.UTF-8 {wine} cmd /c {shlex.quote(line)}; echo EXIT=$?; sleep 120"
+    try:
+        start_dialogue(session, command, "2", "1 -3 2", r"x2=2 0i\s*\n[^\n]*\S")
+        time.sleep(1.0)
+        # One command list, so that the server itself keeps the pieces 50 ms apart.
+        tmux("send-keys", "-t", session, "q", ";", "run-shell", "sleep 0.05", ";",
+             "send-keys", "-t", session, "PWNED")
+        wait_for(session, "next:", SCREEN_TIMEOUT)
+        time.sleep(1.5)
+        rest = screen(session).split("next:", 1)[1]
+        if "PWNED" in rest:
+            raise Failure(f"the rest of the paste reached the next program:\n{screen(session)}")
+        tmux("send-keys", "-t", session, "Enter")
+        wait_for(session, r"REST=\[", 30)
+    finally:
+        tmux("kill-session", "-t", session, check=False)
+
+
+def interrupted_write_scenario(wine_run, prefix, program):
+    """Ctrl+C while the picture is written (strace holds its flush for a
+    while): the program ends without a key pressed, and its temporary file
+    goes with it."""
+    if shutil.which("strace") is None:
+        raise Failure("strace is missing (tests/run-all.sh installs it)")
+    session = "swrite"
+    folder = tempfile.mkdtemp()
+    picture = os.path.join(folder, "plot.svg")
+    slowed = ("strace -f -qq -o /dev/null -e trace=fsync "
+              "-e inject=fsync:delay_enter=3000000")
+    wine = f"{shlex.quote(wine_run)} {shlex.quote(prefix)}"
+    command = (f"env LC_ALL=ru_RU.UTF-8 {slowed} {wine} {shlex.quote(program)} --svg "
+               f"{shlex.quote(picture)}; echo EXIT=$?; sleep 120")
+    try:
+        start_dialogue(session, command, "1", "1 -2", None)
+        deadline = time.monotonic() + SCREEN_TIMEOUT
+        while not any(n.startswith(".secant-") for n in os.listdir(folder)):
+            if time.monotonic() > deadline:
+                raise Failure(f"no temporary file; files: {os.listdir(folder)}")
+            time.sleep(0.05)
+        tmux("send-keys", "-t", session, "C-c")
+        wait_for(session, r"EXIT=\d+", 30)
+        left = [n for n in os.listdir(folder) if n.startswith(".secant-")]
+        if left:
+            raise Failure(f"temporary files left: {left}")
+    finally:
+        tmux("kill-session", "-t", session, check=False)
+        shutil.rmtree(folder, ignore_errors=True)
+
+
 def main():
     wine_run, prefix, program = sys.argv[1:4]
     failed = 0
@@ -95,8 +178,18 @@ def main():
         except Failure as failure:
             failed += 1
             print(f"FAIL {name}: {failure}")
+    more = [("the rest of a paste in pieces reaches no next program", paste_in_pieces_scenario),
+            ("Ctrl+C during a slow picture write leaves no temporary file",
+             interrupted_write_scenario)]
+    for name, run in more:
+        try:
+            run(wine_run, prefix, program)
+            print(f"ok   {name}")
+        except Failure as failure:
+            failed += 1
+            print(f"FAIL {name}: {failure}")
     tmux("kill-server", check=False)
-    print(f"{len(keys) - failed} passed, {failed} failed")
+    print(f"{len(keys) + len(more) - failed} passed, {failed} failed")
     return 1 if failed else 0
 
 
