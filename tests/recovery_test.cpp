@@ -71,6 +71,7 @@ struct MetCase {
     Coefficients coefficients;
     SearchEnd end;
     int iteration;
+    Complex x0;                   // the older point of that iteration
     ArithmeticFlags stoppedWith;  // what the guarded search raised
     ArithmeticFlags ranOnWith;    // what the standard search raised
 };
@@ -94,6 +95,7 @@ TEST_P(MetTest, NotesWhereAndWhat) {
     EXPECT_EQ(guarded.end, c.end);
     EXPECT_EQ(guarded.iteration, c.iteration);
     expectSameFlags(guarded.condition, c.stoppedWith);
+    EXPECT_SAME_COMPLEX(guarded.x0, c.x0.re, c.x0.im);
     const GuardedSearch standard = standardSearch();
     EXPECT_EQ(standard.end, c.end);
     EXPECT_EQ(standard.iteration, c.iteration);
@@ -117,6 +119,7 @@ const MetCase kMetCases[] = {
      {{1, 0}, {-1, -1}, {0, 0}},
      SearchEnd::ZeroDivisor,
      1,
+     {0, 0},
      {},
      {true, false, false}},
     // The third pass jumps to about 6.6e7, where x^9 overflows.
@@ -124,6 +127,7 @@ const MetCase kMetCases[] = {
      {{1, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {-1, 0}},
      SearchEnd::Condition,
      3,
+     {0.0625F, 0},         // the first pass's point, 1/16
      {true, false, true},  // inf - inf in the same pass
      {true, false, true}},
     // An infinite coefficient: 0 times infinity at the start point (0, 0).
@@ -131,6 +135,7 @@ const MetCase kMetCases[] = {
      {{std::numeric_limits<float>::infinity(), 0}, {1, 0}},
      SearchEnd::Condition,
      0,
+     {0, 0},
      {true, false, false},
      {true, false, false}},
 };
