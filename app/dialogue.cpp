@@ -179,12 +179,8 @@ void printTraceAttempt(Console& console, int root, int attempt, Complex start0, 
     console.out << std::endl;
 }
 
-// Runs between an iteration and its stop test. Whatever the output does to the
-// exception flags is undone, so the search's own flags stay as they were.
-// (Not with fesetexceptflag: mingw-w64's clears the SSE exception masks, and
-// the next inexact operation then ends the program.)
+// Runs between an iteration and its stop test.
 void onIteration(void* context, int iteration, Complex x2, double modulus) {
-    const ArithmeticFlags flags = raisedArithmeticFlags();
     auto& watch = *static_cast<Watch*>(context);
     if (watch.trace) {
         printTraceLine(*watch.console, watch.root, iteration, x2, modulus);
@@ -193,7 +189,6 @@ void onIteration(void* context, int iteration, Complex x2, double modulus) {
         watch.picture->searches[watch.root].points.push_back(x2);
         watch.picture->searches[watch.root].iterations = iteration;
     }
-    restoreArithmeticFlags(flags);
 }
 
 // Before each search from other start points: its heading in the trace
@@ -202,7 +197,6 @@ void onIteration(void* context, int iteration, Complex x2, double modulus) {
 // path in the picture, the one before it abandoned.
 void onAttempt(void* context, int attempt, Complex start0, Complex start1, int scale,
                int variableScale) {
-    const ArithmeticFlags flags = raisedArithmeticFlags();
     auto& watch = *static_cast<Watch*>(context);
     if (watch.trace) {
         printTraceAttempt(*watch.console, watch.root, attempt, start0, start1, scale,
@@ -214,7 +208,6 @@ void onAttempt(void* context, int attempt, Complex start0, Complex start1, int s
         path.points = {start0, start1};
         path.iterations = 0;
     }
-    restoreArithmeticFlags(flags);
 }
 
 // Before each root's first search: the trace and the picture follow it.
@@ -250,11 +243,11 @@ void printRecovered(Console& console, int k, const RootSearch& search) {
 // not by the standard search.
 void listRoots(Console& console, const FoundRoots& roots) {
     printLine(console, texts::kRootsHeader);
-    for (int k = 1; k <= roots.found; ++k) {
+    for (int k = 1; k <= roots.count; ++k) {
         const Complex root = roots.searches[k].result.root;
         printRootLine(console, k, {bounds::printedPart(root.re), bounds::printedPart(root.im)});
     }
-    for (int k = 1; k <= roots.found; ++k) {
+    for (int k = 1; k <= roots.count; ++k) {
         const RootSearch& search = roots.searches[k];
         if (search.origin != RootOrigin::StandardSearch) {
             printRecovered(console, k, search);
@@ -269,7 +262,7 @@ void listRoots(Console& console, const FoundRoots& roots) {
 // found otherwise), the later roots may belong to a damaged polynomial, or
 // single precision could not say more: the refined roots answer.
 bool listingNeedsRefinement(const FoundRoots& roots) {
-    for (int k = 1; k <= roots.found; ++k) {
+    for (int k = 1; k <= roots.count; ++k) {
         const RootSearch& search = roots.searches[k];
         if (search.origin != RootOrigin::StandardSearch || !search.result.converged) {
             return true;
@@ -404,12 +397,12 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
     listRoots(console, roots);
     // The refined roots are printed where the listing needs them, or where
     // some listed root is not shown within the tolerance of a root.
-    const bool complete = roots.found == asRead.count - 1 && roots.found > 0;
+    const bool complete = roots.count == asRead.count - 1 && roots.count > 0;
     bool refine = options.refine || listingNeedsRefinement(roots);
     const RefinedListing refined =
-        refine || complete ? refineListing(asRead, listed, roots.found) : RefinedListing{};
+        refine || complete ? refineListing(asRead, listed, roots.count) : RefinedListing{};
     const std::array<bool, kMaxCoefficients> missing =
-        complete ? listedRootsMissing(refined, listed, roots.found)
+        complete ? listedRootsMissing(refined, listed, roots.count)
                  : std::array<bool, kMaxCoefficients>{};
     const bool misses = std::find(missing.begin(), missing.end(), true) != missing.end();
     refine = refine || misses;
@@ -420,7 +413,7 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
         printRefined(console, refined);
     }
     const bool disks = options.report || picture != nullptr;
-    const RootDisks inclusion = disks ? includeRoots(asRead, listed, roots.found) : RootDisks{};
+    const RootDisks inclusion = disks ? includeRoots(asRead, listed, roots.count) : RootDisks{};
     if (options.report) {
         printReport(console, roots, asRead, inclusion);
         if (refine) {
@@ -429,7 +422,7 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
     }
     if (picture != nullptr) {
         picture->roots = listed;
-        picture->rootCount = roots.found;
+        picture->rootCount = roots.count;
         picture->disks = inclusion;
         if (refine) {
             picture->refined = refined.disks;
@@ -437,7 +430,7 @@ int solve(Console& console, const DialogueOptions& options, IteratePicture* pict
         }
     }
     if (roots.failure.any()) {
-        printError(console, texts::kRootError, roots.found + 1, conditionText(roots.failure));
+        printError(console, texts::kRootError, roots.count + 1, conditionText(roots.failure));
         return kExitError;
     }
     return kExitOk;

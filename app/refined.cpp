@@ -310,10 +310,10 @@ void printWithDisks(const CoefficientTable& asRead, RefinedListing& listing) {
 }  // namespace
 
 RefinedListing refineListing(const CoefficientTable& asRead,
-                             const std::array<Complex, kMaxCoefficients>& listed, int found) {
+                             const std::array<Complex, kMaxCoefficients>& listed, int listedCount) {
     RefinedListing listing;
     listing.count = asRead.count - 1;
-    Candidate best = analyse(asRead, refineRoots(asRead, listed, found));
+    Candidate best = analyse(asRead, refineRoots(asRead, listed, listedCount));
     if (best.settled < listing.count) {
         const Candidate afresh = analyse(asRead, refineRootsAfresh(asRead));
         best = afresh.settled > best.settled ? afresh : best;
@@ -349,11 +349,12 @@ bool assign(int k, const std::array<unsigned, kMaxCoefficients>& close,
 }  // namespace
 
 std::array<bool, kMaxCoefficients> listedRootsMissing(
-    const RefinedListing& listing, const std::array<Complex, kMaxCoefficients>& listed, int found) {
+    const RefinedListing& listing, const std::array<Complex, kMaxCoefficients>& listed,
+    int listedCount) {
     const int n = listing.count;
     const double tolerance = kSecantTolerance;
     std::array<unsigned, kMaxCoefficients> close{};
-    for (int k = 1; k <= found; ++k) {
+    for (int k = 1; k <= listedCount; ++k) {
         const Complex x = listed[static_cast<std::size_t>(k)];
         const Complex64 at{x.re, x.im};
         const double size = std::fmax(1.0, bounds::modulusDown(std::fabs(at.re), std::fabs(at.im)));
@@ -372,7 +373,7 @@ std::array<bool, kMaxCoefficients> listedRootsMissing(
     }
     std::array<int, kMaxCoefficients> owner{};
     std::array<bool, kMaxCoefficients> missing{};
-    for (int k = 1; k <= found; ++k) {
+    for (int k = 1; k <= listedCount; ++k) {
         unsigned visited = 0;
         missing[static_cast<std::size_t>(k)] = !assign(k, close, owner, visited, n);
     }

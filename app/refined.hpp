@@ -26,7 +26,7 @@ struct RefinedListing {
     int count = 0;         // the order: every root of the equation
 };
 
-// Refines roots 1 to found of the listing (found <= n) into the n roots of
+// Refines roots 1 to listedCount of the listing (listedCount <= n) into the n roots of
 // asRead (afresh from the Newton polygon's circles where that leaves a root
 // unsettled), finds the multiple roots among those whose disks form a
 // group, and prints each part with the digits down to the last whose unit
@@ -35,13 +35,14 @@ struct RefinedListing {
 // justified, as 0; six where no disk is found. Requires asRead.count >= 2
 // and a nonzero leading coefficient.
 RefinedListing refineListing(const CoefficientTable& asRead,
-                             const std::array<Complex, kMaxCoefficients>& listed, int found);
+                             const std::array<Complex, kMaxCoefficients>& listed, int listedCount);
 
-// Whether each listed root 1 to found is shown to lie within
+// Whether each listed root 1 to listedCount is shown to lie within
 // 1e-5 max(1, |x|) of a root of the equation: of the refined disk around
 // one refined root, each refined root taken for one listed root at most.
 // Index 1 on: true where it is not shown.
 std::array<bool, kMaxCoefficients> listedRootsMissing(
-    const RefinedListing& listing, const std::array<Complex, kMaxCoefficients>& listed, int found);
+    const RefinedListing& listing, const std::array<Complex, kMaxCoefficients>& listed,
+    int listedCount);
 
 }  // namespace secant

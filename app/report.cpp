@@ -90,7 +90,7 @@ void printDisk(Console& console, const RootDisks& disks, int k) {
 
 void printReport(Console& console, const FoundRoots& roots, const CoefficientTable& asRead,
                  const RootDisks& disks) {
-    for (int k = 1; k <= roots.found; ++k) {
+    for (int k = 1; k <= roots.count; ++k) {
         const RootSearch& search = roots.searches[k];
         print(console, texts::kReportPasses, k, search.result.iterations);
         if (search.origin == RootOrigin::OtherStart) {

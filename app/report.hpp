@@ -9,7 +9,7 @@
 
 namespace secant {
 
-// A line per root of the listing, roots 1 to roots.found, with the residual
+// A line per root of the listing, roots 1 to roots.count, with the residual
 // |P(x)| of the equation as read (asRead) and the disks of the listing.
 void printReport(Console& console, const FoundRoots& roots, const CoefficientTable& asRead,
                  const RootDisks& disks);

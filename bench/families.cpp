@@ -260,9 +260,9 @@ struct Tally {
         const secant::FoundRoots roots = secant::findRoots();
         slowest = std::max(slowest, seconds(start));
         ++runs;
-        solved += roots.found == n ? 1 : 0;
+        solved += roots.count == n ? 1 : 0;
         bool standard = true;
-        for (int k = 1; k <= roots.found; ++k) {
+        for (int k = 1; k <= roots.count; ++k) {
             standard = standard && roots.searches[static_cast<std::size_t>(k)].origin ==
                                        secant::RootOrigin::StandardSearch;
         }
@@ -302,7 +302,6 @@ int main(int argc, char** argv) {
     // attempt in full.
     load({1, 1, 1, 1, 1, 1, 1, 1, 1, 1});
     const Clock::time_point start = Clock::now();
-    secant::clearArithmeticFlags();
     const secant::GuardedSearch search = secant::findRootGuarded(
         secant::coefficientTable, secant::kSecantStart0, secant::kSecantStart1);
     const double search9 = seconds(start) * secant::kSecantMaxIterations / search.iteration;
@@ -328,7 +327,7 @@ int main(int argc, char** argv) {
         constexpr int kRepeats = 20;
         const Clock::time_point refining = Clock::now();
         for (int r = 0; r < kRepeats; ++r) {
-            secant::refineListing(asRead, listed, roots.found);
+            secant::refineListing(asRead, listed, roots.count);
         }
         const double each = seconds(refining) / kRepeats;
         typical += each / static_cast<double>(order9.size());

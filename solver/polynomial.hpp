@@ -4,6 +4,7 @@
 #pragma once
 
 #include "solver/arithmetic/coefficient_table.hpp"
+#include "solver/arithmetic/numeric_environment.hpp"
 
 namespace secant {
 
@@ -48,10 +49,12 @@ struct SecantObserver {
     void (*onRoot)(void* context, int root);
 };
 
-// One root by the secant method from the start points (0, 0) and (1, 1).
+// One root by the secant method from the start points (0, 0) and (1, 1);
+// the conditions it raised are left raised.
 SecantResult findRootSecant(const SecantObserver* observer = nullptr);
 
-// Where a guarded search stopped.
+// The first point at which a search met an exceptional condition or a
+// divisor that rounds to zero, or how it ended where it met neither.
 enum class SearchEnd {
     Converged,    // |f2| below the tolerance
     PassLimit,    // kSecantMaxIterations iterations without meeting it
@@ -59,18 +62,28 @@ enum class SearchEnd {
     ZeroDivisor,  // the next quotient's divisor f1 - f0 rounds to zero
 };
 
+// What a search met. The search alone reads the arithmetic flags: it clears
+// them as it starts, looks at them before each quotient and after each
+// pass, and reports here what its own operations raised; whatever an
+// observer raises is not counted.
 struct GuardedSearch {
     SearchEnd end = SearchEnd::Condition;
-    SecantResult result;  // Converged, PassLimit: what findRootSecant would return
-    int iteration = 0;    // the iteration at which it stopped (0: at the start points)
-    Complex x0, f0;       // the two points of that iteration and their values
-    Complex x1, f1;
+    SecantResult result;          // Converged, PassLimit, and every end of standardSearch:
+                                  // what findRootSecant returns
+    int iteration = 0;            // the iteration of the end (0: at the start points)
+    Complex x0, f0;               // Condition, ZeroDivisor: the two points of that
+    Complex x1, f1;               // iteration and their values
+    ArithmeticFlags condition{};  // every condition the search raised
 };
+
+// The search of findRootSecant, run to the end that it specifies, with
+// the first condition it met and where.
+GuardedSearch standardSearch(const SecantObserver* observer = nullptr);
 
 // The secant search of findRootSecant from the given start points on the
 // given table, computing the same values, but stopping before a quotient
-// whose divisor rounds to zero and after any iteration (or start) that raised an
-// exceptional condition. The flags must be clear when it starts.
+// whose divisor rounds to zero and after any iteration (or start) that
+// raised an exceptional condition.
 GuardedSearch findRootGuarded(const CoefficientTable& table, Complex start0, Complex start1,
                               const SecantObserver* observer = nullptr);
 

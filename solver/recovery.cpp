@@ -84,10 +84,8 @@ struct PassesInX {
 
 void onIterationInX(void* context, int iteration, Complex y2, double modulus) {
     const auto& inX = *static_cast<const PassesInX*>(context);
-    const ArithmeticFlags flags = raisedArithmeticFlags();
-    const Complex x2 = shownInX(y2, inX.variableScale);
-    restoreArithmeticFlags(flags);
-    inX.observer->onIteration(inX.observer->context, iteration, x2, modulus);
+    inX.observer->onIteration(inX.observer->context, iteration, shownInX(y2, inX.variableScale),
+                              modulus);
 }
 
 // The searches from other start points. Each searches f(y) = 2^t P(2^s y),
@@ -101,7 +99,7 @@ void onIterationInX(void* context, int iteration, Complex y2, double modulus) {
 // searches in x (s = 0), on the table scaled by 2^t alone. At s = 0 the
 // search computes every value of the search in x on that table: the same
 // path, the same root.
-bool findFromOtherStarts(const SecantObserver* observer, RootSearch& found) {
+bool findFromOtherStarts(const SecantObserver* observer, RootSearch& root) {
     int unscaled = 0;
     const CoefficientTable inXOnly = scaledTable(coefficientTable, unscaled);
     const RootRadii radii = estimateRootRadii(inXOnly);
@@ -128,7 +126,6 @@ bool findFromOtherStarts(const SecantObserver* observer, RootSearch& found) {
         }
         PassesInX passes{observer, variableScale};
         const SecantObserver inner{&onIterationInX, &passes, nullptr, nullptr};
-        clearArithmeticFlags();
         const GuardedSearch search =
             findRootGuarded(table, inY.x0, inY.x1, watched ? &inner : nullptr);
         Complex point;
@@ -136,16 +133,16 @@ bool findFromOtherStarts(const SecantObserver* observer, RootSearch& found) {
         if (!converged && !pointAtFloor(table, search, point)) {
             continue;
         }
-        Complex root;
-        if (!rootInX(converged ? search.result.root : point, variableScale, root)) {
+        Complex x;
+        if (!rootInX(converged ? search.result.root : point, variableScale, x)) {
             continue;  // a root of f whose x lies beyond the binary32 range
         }
-        found.origin = RootOrigin::OtherStart;
-        found.attempt = attempt;
-        found.start = start;
-        found.atRoundingFloor = !converged;
-        found.result = SecantResult{root, converged ? search.result.iterations : search.iteration,
-                                    converged && search.result.converged};
+        root.origin = RootOrigin::OtherStart;
+        root.attempt = attempt;
+        root.start = start;
+        root.atRoundingFloor = !converged;
+        root.result = SecantResult{x, converged ? search.result.iterations : search.iteration,
+                                   converged && search.result.converged};
         return true;
     }
     return false;
@@ -167,6 +164,13 @@ bool keptEntriesFinite(const CoefficientTable& table) {
         }
     }
     return true;
+}
+
+// Deflates the table by root, with the conditions that the deflation raised.
+ArithmeticFlags deflationCondition(Complex root) {
+    clearArithmeticFlags();
+    deflate(root);
+    return raisedArithmeticFlags();
 }
 
 // A subnormal part below the unit roundoff 2^-24 of the other part of its
@@ -243,28 +247,29 @@ CoefficientTable scaledTable(const CoefficientTable& table, int& scale) {
 }
 
 RootSearch findRoot(const SecantObserver* observer) {
-    RootSearch found;
-    clearArithmeticFlags();
-    found.result = findRootSecant(observer);
-    found.condition = raisedArithmeticFlags();
-    if (!found.condition.any()) {
-        return found;
+    RootSearch root;
+    // 1. The search from (0, 0) and (1, 1), as specified, with the
+    //    conditions it raised and the first point where it met one.
+    const GuardedSearch standard = standardSearch(observer);
+    root.result = standard.result;
+    root.condition = standard.condition;
+    // 2. Where it raised none, its point is the root.
+    if (!root.condition.any()) {
+        return root;
     }
-    // The arithmetic is deterministic: the replay meets the same values, and
-    // looks at each divisor before it divides.
-    clearArithmeticFlags();
-    const GuardedSearch replay = findRootGuarded(coefficientTable, kSecantStart0, kSecantStart1);
+    // 3. Where it met one at a point at which P cannot be told from zero,
+    //    that point, after the passes that met none.
     Complex point;
-    if (pointAtFloor(coefficientTable, replay, point)) {
-        found.origin = RootOrigin::RoundingFloor;
-        found.atRoundingFloor = true;
-        found.result = SecantResult{point, std::max(replay.iteration - 1, 0), false};
-    } else if (!findFromOtherStarts(observer, found)) {
-        found.found = false;
-        return found;
+    if (pointAtFloor(coefficientTable, standard, point)) {
+        root.origin = RootOrigin::RoundingFloor;
+        root.atRoundingFloor = true;
+        root.result = SecantResult{point, std::max(standard.iteration - 1, 0), false};
+        return root;
     }
-    clearArithmeticFlags();
-    return found;
+    // 4. Elsewhere, the searches from other start points; none found it
+    //    where every one of them failed.
+    root.hasRoot = findFromOtherStarts(observer, root);
+    return root;
 }
 
 FoundRoots findRoots(const SecantObserver* observer) {
@@ -275,28 +280,26 @@ FoundRoots findRoots(const SecantObserver* observer) {
             observer->onRoot(observer->context, k);
         }
         const RootSearch search = findRoot(observer);
-        if (!search.found) {
+        if (!search.hasRoot) {
             roots.failure = search.condition;
             return roots;
         }
         roots.searches[static_cast<std::size_t>(k)] = search;
-        deflate(search.result.root);
-        roots.failure = raisedArithmeticFlags();
+        roots.failure = deflationCondition(search.result.root);
         if (roots.failure.any()) {
             if (!keptEntriesFinite(table)) {
                 return roots;
             }
             roots.failure = {};  // raised by the remainder alone
-            clearArithmeticFlags();
         }
-        roots.found = k;
+        roots.count = k;
     }
     return roots;
 }
 
 std::array<Complex, kMaxCoefficients> FoundRoots::listed() const {
     std::array<Complex, kMaxCoefficients> roots{};
-    for (int k = 1; k <= found; ++k) {
+    for (int k = 1; k <= count; ++k) {
         roots[static_cast<std::size_t>(k)] = searches[static_cast<std::size_t>(k)].result.root;
     }
     return roots;

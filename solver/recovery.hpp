@@ -19,7 +19,7 @@ enum class RootOrigin {
 };
 
 struct RootSearch {
-    bool found = true;
+    bool hasRoot = true;  // false where every search failed
     SecantResult result;  // the root, the iterations of the search that found it, the tolerance met
     RootOrigin origin = RootOrigin::StandardSearch;
     ArithmeticFlags condition{};                    // what the search from (0, 0) and (1, 1) met
@@ -30,19 +30,19 @@ struct RootSearch {
 
 // Finds one root of the process-wide table: the search from (0, 0) and
 // (1, 1) exactly as findRootSecant, and where it raised an exceptional
-// condition, the recovery. found is false, with the condition, only where
-// every attempt failed. The flags are clear when it returns a root.
+// condition, the recovery. hasRoot is false, with the condition, only where
+// every attempt failed.
 RootSearch findRoot(const SecantObserver* observer = nullptr);
 
 // Every root of the process-wide table, each by findRoot and then deflated
-// by: roots 1 to found, and where a root was not found or a deflation met an
-// exceptional condition, that condition (raised while seeking root found + 1).
+// by: roots 1 to count, and where a root was not found or a deflation met an
+// exceptional condition, that condition (raised while seeking root count + 1).
 struct FoundRoots {
     std::array<RootSearch, kMaxCoefficients> searches{};  // index 1 on
-    int found = 0;
+    int count = 0;
     ArithmeticFlags failure{};
 
-    // Roots 1 to found as they are listed; entry 0 and those after found are 0.
+    // Roots 1 to count as they are listed; entry 0 and those after count are 0.
     [[nodiscard]] std::array<Complex, kMaxCoefficients> listed() const;
 };
 

@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(Secant, SearchTest, ::testing::ValuesIn(kSearchCases),
 std::array<SecantResult, kMaxCoefficients> solveAll() {
     const int n = coefficientTable.count - 1;
     const FoundRoots roots = findRoots();
-    EXPECT_EQ(roots.found, n);
+    EXPECT_EQ(roots.count, n);
     std::array<SecantResult, kMaxCoefficients> results{};
     for (std::size_t k = 1; k < kMaxCoefficients; ++k) {
         results[k] = roots.searches[k].result;

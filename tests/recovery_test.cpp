@@ -23,7 +23,7 @@ CoefficientTable tableOf(Coefficients coefficients) {
 }
 
 // Where the search from (0, 0) and (1, 1) meets no condition, the guarded one
-// computes the same points and stops where it stops.
+// computes the same points and stops where it stops, and each reports none.
 struct SameSearch {
     const char* name;
     Coefficients coefficients;
@@ -36,14 +36,16 @@ class GuardedSameTest : public SolverTest, public ::testing::WithParamInterface<
 
 TEST_P(GuardedSameTest, GivesWhatTheSearchGives) {
     const CoefficientTable table = tableOf(GetParam().coefficients);
-    clearArithmeticFlags();
     const SecantResult plain = findRootSecant();
-    const GuardedSearch guarded = findRootGuarded(table, kSecantStart0, kSecantStart1);
-    EXPECT_EQ(guarded.end, GetParam().end);
-    EXPECT_SAME_COMPLEX(guarded.result.root, plain.root.re, plain.root.im);
-    EXPECT_EQ(guarded.result.iterations, plain.iterations);
-    EXPECT_EQ(guarded.result.converged, plain.converged);
-    EXPECT_FALSE(raisedArithmeticFlags().any());
+    for (const GuardedSearch& search :
+         {findRootGuarded(table, kSecantStart0, kSecantStart1), standardSearch()}) {
+        EXPECT_EQ(search.end, GetParam().end);
+        EXPECT_SAME_COMPLEX(search.result.root, plain.root.re, plain.root.im);
+        EXPECT_EQ(search.result.iterations, plain.iterations);
+        EXPECT_EQ(search.iteration, plain.iterations);
+        EXPECT_EQ(search.result.converged, plain.converged);
+        EXPECT_FALSE(search.condition.any());
+    }
 }
 
 const SameSearch kSameSearches[] = {
@@ -58,27 +60,106 @@ const SameSearch kSameSearches[] = {
 INSTANTIATE_TEST_SUITE_P(Recovery, GuardedSameTest, ::testing::ValuesIn(kSameSearches),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Where it meets one, the guarded search stops before the division, with the
-// two points of that iteration.
-TEST_F(SolverTest, GuardedSearchStopsBeforeAZeroDivisor) {
-    const CoefficientTable table = tableOf({{1, 0}, {-1, -1}, {0, 0}});  // both start points roots
-    clearArithmeticFlags();
-    const GuardedSearch search = findRootGuarded(table, kSecantStart0, kSecantStart1);
-    EXPECT_EQ(search.end, SearchEnd::ZeroDivisor);
-    EXPECT_EQ(search.iteration, 1);
-    EXPECT_SAME_COMPLEX(search.x1, 1.0F, 1.0F);
-    EXPECT_SAME_COMPLEX(search.f1, search.f0.re, search.f0.im);
-    EXPECT_FALSE(raisedArithmeticFlags().any());
+// Where it meets one, the guarded search stops at the first point where it
+// met it (before the division at a zero divisor), with the two points of
+// that iteration; the standard search notes the same point and runs on to
+// the end of findRootSecant, and each reports every condition it raised.
+struct MetCase {
+    const char* name;
+    Coefficients coefficients;
+    SearchEnd end;
+    int iteration;
+    Complex x0;                   // the older point of that iteration
+    ArithmeticFlags stoppedWith;  // what the guarded search raised
+    ArithmeticFlags ranOnWith;    // what the standard search raised
+};
+
+void PrintTo(const MetCase& c, std::ostream* os) {
+    *os << c.name;
 }
 
-TEST_F(SolverTest, GuardedSearchStopsAtTheOverflowOfX9MinusOne) {
-    const CoefficientTable table =
-        tableOf({{1, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {-1, 0}});
+class MetTest : public SolverTest, public ::testing::WithParamInterface<MetCase> {};
+
+void expectSameFlags(ArithmeticFlags got, ArithmeticFlags wanted) {
+    EXPECT_EQ(got.invalid, wanted.invalid);
+    EXPECT_EQ(got.divisionByZero, wanted.divisionByZero);
+    EXPECT_EQ(got.overflow, wanted.overflow);
+}
+
+TEST_P(MetTest, NotesWhereAndWhat) {
+    const MetCase& c = GetParam();
+    const CoefficientTable table = tableOf(c.coefficients);
+    const GuardedSearch guarded = findRootGuarded(table, kSecantStart0, kSecantStart1);
+    EXPECT_EQ(guarded.end, c.end);
+    EXPECT_EQ(guarded.iteration, c.iteration);
+    expectSameFlags(guarded.condition, c.stoppedWith);
+    EXPECT_SAME_COMPLEX(guarded.x0, c.x0.re, c.x0.im);
+    const GuardedSearch standard = standardSearch();
+    EXPECT_EQ(standard.end, c.end);
+    EXPECT_EQ(standard.iteration, c.iteration);
+    for (const auto& [got, wanted] : {std::pair{standard.x0, guarded.x0},
+                                      {standard.f0, guarded.f0},
+                                      {standard.x1, guarded.x1},
+                                      {standard.f1, guarded.f1}}) {
+        EXPECT_SAME_COMPLEX(got, wanted.re, wanted.im);
+    }
+    expectSameFlags(standard.condition, c.ranOnWith);
     clearArithmeticFlags();
-    const GuardedSearch search = findRootGuarded(table, kSecantStart0, kSecantStart1);
-    EXPECT_EQ(search.end, SearchEnd::Condition);
-    EXPECT_EQ(search.iteration, 3);  // the third pass jumps to about 6.6e7
-    EXPECT_TRUE(raisedArithmeticFlags().overflow);
+    const SecantResult plain = findRootSecant();
+    expectSameFlags(raisedArithmeticFlags(), c.ranOnWith);
+    EXPECT_SAME_COMPLEX(standard.result.root, plain.root.re, plain.root.im);
+    EXPECT_EQ(standard.result.iterations, plain.iterations);
+}
+
+const MetCase kMetCases[] = {
+    // Both start points are roots: 0 / 0 in the first quotient.
+    {"ZeroDivisor",
+     {{1, 0}, {-1, -1}, {0, 0}},
+     SearchEnd::ZeroDivisor,
+     1,
+     {0, 0},
+     {},
+     {true, false, false}},
+    // The third pass jumps to about 6.6e7, where x^9 overflows.
+    {"OverflowOfX9MinusOne",
+     {{1, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {-1, 0}},
+     SearchEnd::Condition,
+     3,
+     {0.0625F, 0},         // the first pass's point, 1/16
+     {true, false, true},  // inf - inf in the same pass
+     {true, false, true}},
+    // An infinite coefficient: 0 times infinity at the start point (0, 0).
+    {"InfiniteCoefficient",
+     {{std::numeric_limits<float>::infinity(), 0}, {1, 0}},
+     SearchEnd::Condition,
+     0,
+     {0, 0},
+     {true, false, false},
+     {true, false, false}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Recovery, MetTest, ::testing::ValuesIn(kMetCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// An observer whose own work raises every condition: the search computes,
+// and reports, what it computes without it.
+void raiseEverything(void* context, int, Complex, double) {
+    ++*static_cast<int*>(context);
+    restoreArithmeticFlags({true, true, true});
+}
+
+TEST_F(SolverTest, WhatAnObserverRaisesIsNotTheSearchs) {
+    const CoefficientTable table = tableOf({{1, 0}, {-3, 0}, {2, 0}});
+    int calls = 0;
+    const SecantObserver observer{&raiseEverything, &calls, nullptr, nullptr};
+    for (const GuardedSearch& search :
+         {findRootGuarded(table, kSecantStart0, kSecantStart1, &observer),
+          standardSearch(&observer)}) {
+        EXPECT_EQ(search.end, SearchEnd::Converged);
+        EXPECT_EQ(search.result.iterations, 7);
+        EXPECT_FALSE(search.condition.any());
+    }
+    EXPECT_EQ(calls, 14);
 }
 
 // The rounding floor: whether evaluatePolynomial's value at x can be told from zero.
@@ -212,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(Recovery, ScaleTest, ::testing::ValuesIn(kScaleCases),
 struct RootCase {
     const char* name;
     Coefficients coefficients;
-    bool found;
+    bool hasRoot;
     RootOrigin origin;
     bool atRoundingFloor;
     bool exact;    // the root is known exactly:
@@ -225,12 +306,11 @@ TEST_P(FindRootTest, FindsTheRootAndSaysHow) {
     const RootCase& c = GetParam();
     loadTable(c.coefficients);
     const RootSearch search = findRoot();
-    EXPECT_EQ(search.found, c.found);
-    if (!c.found) {
+    EXPECT_EQ(search.hasRoot, c.hasRoot);
+    if (!c.hasRoot) {
         EXPECT_TRUE(search.condition.any());
         return;
     }
-    EXPECT_FALSE(raisedArithmeticFlags().any());
     EXPECT_EQ(search.origin, c.origin);
     EXPECT_EQ(search.atRoundingFloor, c.atRoundingFloor);
     EXPECT_EQ(search.condition.any(), c.origin != RootOrigin::StandardSearch);
@@ -339,12 +419,12 @@ INSTANTIATE_TEST_SUITE_P(Recovery, VariableScaleTest, ::testing::ValuesIn(kVaria
 using Roots = std::vector<std::complex<double>>;
 
 void expectEveryRoot(const Roots& roots, const char* name) {
-    const FoundRoots found = findRoots();
-    ASSERT_FALSE(found.failure.any()) << name;
-    ASSERT_EQ(found.found, static_cast<int>(roots.size())) << name;
-    const auto listed = found.listed();
+    const FoundRoots solved = findRoots();
+    ASSERT_FALSE(solved.failure.any()) << name;
+    ASSERT_EQ(solved.count, static_cast<int>(roots.size())) << name;
+    const auto listed = solved.listed();
     std::vector<bool> matched(roots.size(), false);
-    for (int k = 1; k <= found.found; ++k) {
+    for (int k = 1; k <= solved.count; ++k) {
         const Complex x = listed[static_cast<std::size_t>(k)];
         const std::complex<double> z(x.re, x.im);
         std::size_t nearest = 0;
@@ -457,9 +537,9 @@ class BeyondTest : public SolverTest, public ::testing::WithParamInterface<Beyon
 
 TEST_P(BeyondTest, EndsWithTheCondition) {
     loadTable(GetParam().coefficients);
-    const FoundRoots found = findRoots();
-    EXPECT_EQ(found.found, 0);
-    EXPECT_TRUE(found.failure.any());
+    const FoundRoots solved = findRoots();
+    EXPECT_EQ(solved.count, 0);
+    EXPECT_TRUE(solved.failure.any());
 }
 
 const BeyondCase kBeyondCases[] = {

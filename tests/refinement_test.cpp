@@ -441,8 +441,8 @@ TEST_P(PowerTest, IsOneExactRootOfItsMultiplicity) {
     }
     const CoefficientTable asRead = coefficientTable;
     const FoundRoots roots = findRoots();
-    ASSERT_EQ(roots.found, k);
-    const RefinedListing listing = refineListing(asRead, roots.listed(), roots.found);
+    ASSERT_EQ(roots.count, k);
+    const RefinedListing listing = refineListing(asRead, roots.listed(), roots.count);
     EXPECT_TRUE(listing.refined.converged);
     for (int m = 1; m <= k; ++m) {
         const auto i = static_cast<std::size_t>(m);

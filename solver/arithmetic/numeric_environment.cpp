@@ -85,6 +85,9 @@ ArithmeticFlags raisedArithmeticFlags() {
     return flags;
 }
 
+// Raised one by one rather than set with fesetexceptflag: mingw-w64's clears
+// the SSE exception masks, and the next inexact operation then ends the
+// program.
 void restoreArithmeticFlags(ArithmeticFlags flags) {
     clearArithmeticFlags();
     const int raise = (flags.invalid ? FE_INVALID : 0) | (flags.divisionByZero ? FE_DIVBYZERO : 0) |
