@@ -141,16 +141,6 @@ void fillText(std::ostream& out, PrintText printText, Text text,
     writePiece();
 }
 
-namespace {
-
-void printUtf8(std::ostream& out, const char* text) {
-    char buffer[kUtf8BufferSize];
-    cp1251ToUtf8(text, buffer, sizeof buffer);
-    out << buffer;
-}
-
-}  // namespace
-
 std::string utf8Text(Text text, std::initializer_list<TextValue> values) {
     std::ostringstream out;
     fillText(out, &printUtf8, text, values);
