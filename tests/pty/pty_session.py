@@ -11,7 +11,7 @@ The job scenarios run the program as a shell runs a job: in a process group
 of its own under a small job controller (this script with --job), which
 stops, resumes and moves it between foreground and background on request.
 
-Usage: pty_session.py PROGRAM [LAUNCHER...]
+Usage: pty_session.py [--shard I/N] PROGRAM [LAUNCHER...]
 """
 import fcntl
 import os
@@ -371,13 +371,18 @@ JOB_SCENARIOS = [
 def main():
     if sys.argv[1] == "--job":
         return control_job(int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5:])
+    # --shard I/N: only every N-th scenario from the I-th, so that N runs side by side.
+    arguments, shard = sys.argv[1:], (1, 1)
+    if arguments[0] == "--shard":
+        shard, arguments = tuple(map(int, arguments[1].split("/"))), arguments[2:]
     # The program, then any launcher to run it with (an emulator).
-    program = sys.argv[2:] + [sys.argv[1]]
+    program = arguments[1:] + [arguments[0]]
     failed = 0
     runs = [(name, scenario, options) for name, options in SCENARIOS]
     runs += [(name, job_scenario, options) for name, options in JOB_SCENARIOS]
     runs.append(("Ctrl-C during a slow picture write leaves no temporary file",
                  interrupted_write_scenario, {}))
+    runs = runs[shard[0] - 1::shard[1]]
     for name, run, options in runs:
         try:
             run(program, **options)
