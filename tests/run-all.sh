@@ -69,15 +69,18 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
+# The tests run side by side: as many at a time as the test presets say.
 run_suite() {
-    local preset=$1
+    local preset=$1 tests=${2:-$1}
     echo "=== suite: $preset"
     cmake --preset "$preset"
     cmake --build --preset "$preset"
-    ctest --preset "$preset"
+    ctest --preset "$tests"
 }
 
-stage_native() { run_suite default; }
+# The quick loop's tests (ctest --preset default) with the long tests at their
+# full size instead of the quick one.
+stage_native() { run_suite default native; }
 stage_soft() { run_suite soft; }
 stage_arm64() { run_suite arm64; }
 stage_windows() { run_suite windows; }
@@ -204,9 +207,10 @@ stage_lint() {
         grep -v '^platform/windows/')
     [[ -f build/default/compile_commands.json ]] || cmake --preset default
     clang-format --dry-run --Werror "${every[@]}"
-    clang-tidy -p build/default --quiet "${product[@]}"
+    # A file at a time, as many side by side as the machine has cores.
+    printf '%s\0' "${product[@]}" | xargs -0 -n 1 -P "$(nproc)" clang-tidy -p build/default --quiet
     cppcheck --enable=warning,performance,portability --error-exitcode=1 --inline-suppr --quiet \
-        --std=c++20 -I . "${product[@]}"
+        -j "$(nproc)" --std=c++20 -I . "${product[@]}"
     echo "static checks: clang-format, clang-tidy and cppcheck found nothing"
 }
 
@@ -222,7 +226,8 @@ stage_coverage() {
 
 stage_differential() {
     echo "software arithmetic against the x87 unit, ten million sets per operation"
-    cmake --preset default
+    # The native stage's build, when there is one: brought up to date, not made anew.
+    [[ -f build/default/build.ninja ]] || cmake --preset default
     cmake --build --preset default
     ctest --preset differential-long
 }

@@ -50,6 +50,7 @@ Usage: check_disks.py [--ratios | --families N [--few]] PROGRAM [launcher...]
 """
 import cmath
 import math
+import multiprocessing
 import os
 import pathlib
 import random
@@ -634,24 +635,38 @@ def refined_as_listed(output):
     return "\n".join(lines)
 
 
+def judge_family_equation(task):
+    """The failures of one equation of the families: (name, its input, failures)."""
+    base, name, coefficients = task
+    stdin = f"{len(coefficients) - 1}\n" + " ".join(map(coefficient_text, coefficients)) + "\n"
+    status, output = run(base + ["--report"], stdin, with_status=True)
+    roots, disks = read_report(output)
+    if status != 0 or len(roots) != len(coefficients) - 1:
+        return name, stdin, [f"status {status}, {len(roots)} of {len(coefficients) - 1} roots"]
+    failures = check(base, stdin, {kind(disk) for disk in disks.values()}, output)
+    refined = refined_as_listed(output)
+    if NEEDS_REFINEMENT.search(output) and not refined:
+        failures.append("no refined roots after a search that did not give its root")
+    elif refined:
+        refined_roots, refined_disks = read_report(refined)
+        failures += ["refined: " + f for f in check(
+            base, stdin, {kind(disk) for disk in refined_disks.values()}, refined)]
+    return name, stdin, failures
+
+
+def start_worker():
+    mpmath.mp.dps = DIGITS
+
+
 def check_families(base, count, roots_of_powers):
     failed = total = 0
-    for name, coefficients in family_equations(count, roots_of_powers):
-        stdin = f"{len(coefficients) - 1}\n" + " ".join(map(coefficient_text, coefficients)) + "\n"
-        status, output = run(base + ["--report"], stdin, with_status=True)
-        roots, disks = read_report(output)
+    tasks = [(base, name, coefficients)
+             for name, coefficients in family_equations(count, roots_of_powers)]
+    # One worker a core: mpmath's roots, not the program, take most of the time.
+    with multiprocessing.Pool(os.cpu_count() or 2, initializer=start_worker) as pool:
+        results = list(pool.imap(judge_family_equation, tasks, 4))
+    for name, stdin, failures in results:
         total += 1
-        if status != 0 or len(roots) != len(coefficients) - 1:
-            failures = [f"status {status}, {len(roots)} of {len(coefficients) - 1} roots"]
-        else:
-            failures = check(base, stdin, {kind(disk) for disk in disks.values()}, output)
-            refined = refined_as_listed(output)
-            if NEEDS_REFINEMENT.search(output) and not refined:
-                failures.append("no refined roots after a search that did not give its root")
-            elif refined:
-                refined_roots, refined_disks = read_report(refined)
-                failures += ["refined: " + f for f in check(
-                    base, stdin, {kind(disk) for disk in refined_disks.values()}, refined)]
         if failures:
             failed += 1
             print(f"FAIL {name}: {stdin.strip()}" + "".join("\n  " + f for f in failures))

@@ -14,11 +14,12 @@ stops, resumes and moves it between foreground and background on request.
 The write scenarios slow the picture's write under strace and send a signal
 while its temporary file exists: the file must go with the program.
 
-Usage: pty_session.py PROGRAM [LAUNCHER...] [[--] SCENARIO...]
+Usage: pty_session.py [--shard I/N] PROGRAM [LAUNCHER...] [[--] SCENARIO...]
        pty_session.py --list
 Runs the scenarios named (all where none is); without "--", the trailing
 arguments that name scenarios are taken as the names. --list prints every
-scenario's name, one a line.
+scenario's name, one a line. --shard I/N runs only every N-th of them from
+the I-th, so that N runs side by side.
 """
 import ctypes
 import fcntl
@@ -611,7 +612,10 @@ def main():
     # The program, any launcher to run it with (an emulator), then (after "--") the
     # names of the scenarios to run: all where none is named.
     # Without "--", the trailing arguments that name scenarios are the names.
-    arguments = sys.argv[1:]
+    # --shard I/N: only every N-th scenario from the I-th, so that N runs side by side.
+    arguments, shard = sys.argv[1:], (1, 1)
+    if arguments[0] == "--shard":
+        shard, arguments = tuple(map(int, arguments[1].split("/"))), arguments[2:]
     known = {name for name, _, _, _ in RUNS}
     if "--" in arguments:
         names = arguments[arguments.index("--") + 1:]
@@ -627,6 +631,7 @@ def main():
         print(f"unknown scenarios: {' '.join(unknown)} (see --list)", file=sys.stderr)
         return 2
     runs = [run for run in RUNS if not names or run[0] in names]
+    runs = runs[shard[0] - 1::shard[1]]
     failed = 0
     for name, what, run, options in runs:
         try:
