@@ -602,6 +602,9 @@ RUNS.append(("write-held-open", "SIGIO as the temporary is created waits, then r
              interrupted_write_scenario, dict(send_signal=signal.SIGIO, held_open=True)))
 
 
+LAUNCHER_SKIPS = {"write-segv"}
+
+
 def main():
     if sys.argv[1] == "--job":
         return control_job(int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5:])
@@ -632,6 +635,13 @@ def main():
         return 2
     runs = [run for run in RUNS if not names or run[0] in names]
     runs = runs[shard[0] - 1::shard[1]]
+    if len(program) > 1:
+        # qemu-user ends the program at a SIGSEGV sent during the slowed write
+        # without running its handler (the temporary stays); natively the
+        # scenario runs, and the key wait's SIGSEGV runs under the emulator too.
+        for run in [run for run in runs if run[0] in LAUNCHER_SKIPS]:
+            print(f"skip {run[0]}: not under an emulator ({' '.join(program[:-1])})", flush=True)
+            runs.remove(run)
     failed = 0
     for name, what, run, options in runs:
         try:
