@@ -16,7 +16,8 @@ export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 case $1 in
 --start-server)
     wineserver -k 2>/dev/null  # one left from an earlier run
-    if ! wineserver -p </dev/null >"$prefix.log" 2>&1 ||
+    # The server starts in the prefix's folder, which wineboot then fills.
+    if ! mkdir -p "$prefix" || ! wineserver -p </dev/null >"$prefix.log" 2>&1 ||
         ! wine wineboot -i </dev/null >>"$prefix.log" 2>&1; then
         cat "$prefix.log" >&2
         exit 1
