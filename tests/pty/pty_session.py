@@ -483,9 +483,15 @@ def control_job(commands, events, placement, program):
         stdin_read, stdin_write = os.pipe()
         os.write(stdin_write, b"2\n1 -3 2\n")
         os.close(stdin_write)
+    in_foreground = placement in ("foreground", "moved-to-background") or leader_gone
     pid = os.fork()
     if pid == 0:
         os.setpgid(0, 0)
+        if in_foreground:
+            # The child takes the terminal itself too (SIGTTOU is still ignored
+            # here), as a shell's child does: a loaded machine may run the program
+            # up to its key wait before the parent's tcsetpgrp below.
+            os.tcsetpgrp(terminal, os.getpgrp())
         if leader_gone:
             signal.signal(signal.SIGHUP, signal.SIG_IGN)
         elif placement != "background-ttou-ignored":
@@ -498,7 +504,7 @@ def control_job(commands, events, placement, program):
         os.setpgid(pid, pid)  # as the child does itself: whichever comes first
     except PermissionError:
         pass  # the child has set it and gone on to exec
-    if placement in ("foreground", "moved-to-background") or leader_gone:
+    if in_foreground:
         os.tcsetpgrp(terminal, pid)
     report = lambda text: os.write(events, text.encode() + b"\n")
     report(f"started {pid}")
