@@ -49,6 +49,9 @@ Usage: check_disks.py [--ratios | --families N [--few]] PROGRAM [launcher...]
 (--few: of the powers (x - a)^k only those of a = 1)
 """
 import cmath
+import functools
+import hashlib
+import json
 import math
 import multiprocessing
 import os
@@ -58,6 +61,7 @@ import re
 import statistics
 import subprocess
 import sys
+import tempfile
 from fractions import Fraction
 
 try:
@@ -272,6 +276,66 @@ def error_bound(factor, root):
         return exact(2 * n * value / slope)
 
 
+def kept(function):
+    """The function of the coefficients (exact rationals in, rationals or an mpf out)
+    remembered per process and, where SECANT_TRUTH_CACHE names a folder, in a file
+    there: the stages run the same families, and the roots, not the program, take
+    most of their time. The key holds this script's own text, mpmath's version
+    and the working precision, so a change to any of them computes anew."""
+    memo = {}
+
+    @functools.wraps(function)
+    def wrapper(coefficients):
+        key = (f"{function.__name__} {mpmath.mp.prec} {mpmath.__version__} {SCRIPT_HASH} "
+               f"{coefficients!r}")
+        if key in memo:
+            return memo[key]
+        folder = os.environ.get("SECANT_TRUTH_CACHE")
+        path = folder and pathlib.Path(folder, hashlib.sha256(key.encode()).hexdigest())
+        value = read_kept(path, key) if path else None
+        if value is None:
+            value = function(coefficients)
+            if path:
+                write_kept(path, key, value)
+        memo[key] = value
+        return list(value) if isinstance(value, list) else value
+    return wrapper
+
+
+SCRIPT_HASH = hashlib.sha256(pathlib.Path(__file__).read_bytes()).hexdigest()
+
+
+def read_kept(path, key):
+    """The value kept under the key, or None where there is none (or not whole)."""
+    try:
+        kept_key, value = json.loads(path.read_text(encoding="utf-8"))
+        if kept_key != key:
+            return None
+        if isinstance(value, str):
+            return to_mpf(Fraction(value))
+        return [tuple(Fraction(part) for part in root) for root in value]
+    except (OSError, ValueError, TypeError):
+        return None
+
+
+def write_kept(path, key, value):
+    """The value written whole under a name of its own, then renamed into place."""
+    if isinstance(value, mpmath.mpf):
+        data = str(exact(value))
+    else:
+        data = [[str(part) for part in root] for root in value]
+    path.parent.mkdir(parents=True, exist_ok=True)
+    handle, temporary = tempfile.mkstemp(dir=path.parent, prefix=".kept-")
+    try:
+        with os.fdopen(handle, "w", encoding="utf-8") as file:
+            json.dump([key, data], file)
+        os.replace(temporary, path)
+    except BaseException:
+        os.unlink(temporary)
+        raise
+
+
+@kept
 def true_roots(coefficients):
     """All roots, with multiplicity, as (re, im, e): rationals, a true root within e of
     re + i im. Simple roots of the square-free factors by polyroots at DIGITS digits,
@@ -384,6 +448,7 @@ def check_groups(roots, disks, truth, failures):
             failures.append(f"x{k}: {held} true roots in the disks of {sorted(group)}")
 
 
+@kept
 def cauchy_bound(coefficients):
     """The positive root of |a0| x^n - sum of |ai| x^(n-i): every root's modulus is at
     most it. Q(x) / x^n increases, so bisection finds it (0 where every ai is 0)."""

@@ -4,8 +4,8 @@
 For each equation of check_disks.py's families (N seeded random equations of
 each random family, and every equation of the others), the program is run
 with no option, and the roots of the equation as it reads it (each
-coefficient rounded to binary32) are computed with mpmath's polyroots at 50
-digits (check_disks.true_roots). The answer is the refined roots where the
+coefficient rounded to binary32) are computed with mpmath's polyroots at 60
+digits (check_disks.true_roots, which keeps them for the next run). The answer is the refined roots where the
 run prints them, else the listing; a refined line that ends in «кратность M»
 is one of the M lines printed for a root of multiplicity M, and each printed
 line counts once. Then:
@@ -37,7 +37,7 @@ from fractions import Fraction
 import check_disks
 from check_disks import mpmath
 
-DIGITS = 50
+DIGITS = check_disks.DIGITS  # the same roots as check_disks.py's, kept once for both
 TOLERANCE = mpmath.mpf("1e-4")
 PASSING_SHARE = 0.995
 ANSWER = re.compile(r"^x(\d+)=(\S+) (\S+)i$")
