@@ -6,7 +6,10 @@ screen (capture-pane), not the bytes. Each scenario types the dialogue, checks
 that the roots are shown and the program still waits, presses one key and
 checks the exit status the shell then prints.
 
-Usage: tmux_session.py WINE_RUN PREFIX PROGRAM
+Usage: tmux_session.py WINE_RUN PREFIX PROGRAM [SCENARIO...]
+
+The scenarios named (with none, every one) run side by side, each in a
+process and a tmux server of its own; --list names them.
 """
 import os
 import re
@@ -15,9 +18,10 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
-SOCKET = f"secant-wine-test-{os.getpid()}"  # one per run: runs may overlap
+SOCKET = f"secant-wine-test-{os.getpid()}"  # one per process: scenarios run side by side
 SCREEN_TIMEOUT = 40
 
 
@@ -32,6 +36,22 @@ def tmux(*args, check=True):
 
 def screen(session):
     return tmux("capture-pane", "-t", session, "-p", check=False).stdout
+
+
+def wait_for_console_read(session):
+    """Waits until Wine's console reads the terminal: it takes the terminal
+    (no canonical mode) only at its first read, and keys typed before that
+    arrive cooked (Enter as a line feed)."""
+    tty = tmux("display-message", "-p", "-t", session, "#{pane_tty}").stdout.strip()
+    fd = os.open(tty, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+    try:
+        deadline = time.monotonic() + SCREEN_TIMEOUT
+        while termios.tcgetattr(fd)[3] & termios.ICANON:
+            if time.monotonic() > deadline:
+                raise Failure(f"the console never read the terminal:\n{screen(session)}")
+            time.sleep(0.05)
+    finally:
+        os.close(fd)
 
 
 def wait_for(session, pattern, timeout):
@@ -60,7 +80,7 @@ def scenario(wine_run, prefix, program, key, leftover="", code_page=None):
     tmux("new-session", "-d", "-s", session, "-x", "120", "-y", "30", command)
     try:
         wait_for(session, r"\S", SCREEN_TIMEOUT)  # the banner
-        time.sleep(1.0)  # the console takes the terminal at its first read
+        wait_for_console_read(session)
         if code_page:
             wait_for(session, "Программа демонстрирует решение", SCREEN_TIMEOUT)
         tmux("send-keys", "-t", session, "2", "Enter")
@@ -101,7 +121,7 @@ def start_dialogue(session, command, order, coefficients, shown):
     else:
         raise Failure(f"tmux new-session failed: {started.stderr}")
     wait_for(session, r"(?m):\s*$", SCREEN_TIMEOUT)  # the order's prompt
-    time.sleep(1.0)  # the console takes the terminal at its first read
+    wait_for_console_read(session)
     tmux("send-keys", "-t", session, order, "Enter")
     wait_for(session, r"A\(\)=", SCREEN_TIMEOUT)
     tmux("send-keys", "-t", session, coefficients, "Enter")
@@ -165,31 +185,74 @@ def interrupted_write_scenario(wine_run, prefix, program):
         shutil.rmtree(folder, ignore_errors=True)
 
 
-def main():
-    wine_run, prefix, program = sys.argv[1:4]
+def key_scenario(key, leftover="", code_page=None):
+    return lambda wine_run, prefix, program: scenario(wine_run, prefix, program, key, leftover,
+                                                      code_page)
+
+
+SCENARIOS = {
+    "letter": key_scenario("q"),
+    "arrow": key_scenario("Up"),
+    "ctrl-c": key_scenario("C-c"),
+    "paste": key_scenario("qPWNED", "PWNED"),
+    "code-page-437": key_scenario("q", code_page="437"),
+    "paste-in-pieces": paste_in_pieces_scenario,
+    "interrupted-write": interrupted_write_scenario,
+}
+TITLES = {
+    "letter": "a letter ends the wait",
+    "arrow": "an arrow key ends the wait",
+    "ctrl-c": "Ctrl+C ends the wait",
+    "paste": "a paste ends the wait and leaves nothing",
+    "code-page-437": "at a console of code page 437 the texts show in Cyrillic",
+    "paste-in-pieces": "the rest of a paste in pieces reaches no next program",
+    "interrupted-write": "Ctrl+C during a slow picture write leaves no temporary file",
+}
+
+
+def run_here(arguments, names):
+    """Runs the scenarios one after the other in this process."""
     failed = 0
-    keys = [("letter", "q", "", None), ("arrow key", "Up", "", None), ("Ctrl+C", "C-c", "", None),
-            ("a paste ends the wait and leaves nothing", "qPWNED", "PWNED", None),
-            ("at a console of code page 437 the texts show in Cyrillic", "q", "", "437")]
-    for name, key, leftover, code_page in keys:
+    for name in names:
         try:
-            scenario(wine_run, prefix, program, key, leftover, code_page)
-            print(f"ok   {name}")
+            SCENARIOS[name](*arguments)
+            print(f"ok   {name}: {TITLES[name]}", flush=True)
         except Failure as failure:
             failed += 1
-            print(f"FAIL {name}: {failure}")
-    more = [("the rest of a paste in pieces reaches no next program", paste_in_pieces_scenario),
-            ("Ctrl+C during a slow picture write leaves no temporary file",
-             interrupted_write_scenario)]
-    for name, run in more:
-        try:
-            run(wine_run, prefix, program)
-            print(f"ok   {name}")
-        except Failure as failure:
-            failed += 1
-            print(f"FAIL {name}: {failure}")
+            print(f"FAIL {name}: {TITLES[name]}: {failure}", flush=True)
     tmux("kill-server", check=False)
-    print(f"{len(keys) + len(more) - failed} passed, {failed} failed")
+    return failed
+
+
+def run_side_by_side(arguments, names):
+    """Runs each scenario in a process of its own, all at once: they mostly
+    wait for Wine."""
+    children = [subprocess.Popen([sys.executable, __file__, *arguments, name],
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                for name in names]
+    failed = 0
+    for child in children:
+        output, _ = child.communicate()
+        sys.stdout.write(output)
+        failed += 1 if child.returncode != 0 else 0
+    return failed
+
+
+def main():
+    if sys.argv[1:] == ["--list"]:
+        print("\n".join(f"{name}: {TITLES[name]}" for name in SCENARIOS))
+        return 0
+    if len(sys.argv) < 4:
+        sys.exit(__doc__)
+    arguments = sys.argv[1:4]
+    names = sys.argv[4:]
+    unknown = [name for name in names if name not in SCENARIOS]
+    if unknown:
+        sys.exit(f"no scenario {', '.join(unknown)}; --list names them")
+    names = names or list(SCENARIOS)
+    failed = (run_here if len(names) == 1 else run_side_by_side)(arguments, names)
+    if len(names) > 1:
+        print(f"{len(names) - failed} passed, {failed} failed")
     return 1 if failed else 0
 
 
