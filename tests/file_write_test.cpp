@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/signals.hpp"
+
 namespace secant {
 namespace {
 
@@ -120,6 +122,37 @@ TEST(FileWrite, GivesTheSignalsTheirActionsBack) {
     (void)signal(SIGIO, SIG_DFL);
     (void)unlink(target.c_str());
     (void)rmdir(folder.c_str());
+}
+
+// The set that the write and the key wait hold while they change what a
+// handler sees: every signal that ends the process, the real-time ones too,
+// and none that stops it or is harmless.
+TEST(Signals, TheEndingSetIsEverySignalThatEndsTheProcess) {
+    const sigset_t ending = endingSignalSet();
+    for (int s = 1; s < kSignalLimit; ++s) {
+        sigset_t probe{};
+        sigemptyset(&probe);
+        if (sigaddset(&probe, s) != 0) {
+            continue;  // a number the C library keeps for itself
+        }
+        EXPECT_EQ(sigismember(&ending, s) == 1, endsProcessByDefault(s)) << "signal " << s;
+    }
+    std::vector<int> ends = {SIGHUP,       SIGINT,  SIGQUIT, SIGTERM,   SIGIO,  SIGSEGV,  SIGBUS,
+                             SIGFPE,       SIGILL,  SIGABRT, SIGTRAP,   SIGSYS, SIGRTMIN, SIGRTMAX,
+                             SIGRTMIN + 3, SIGPIPE, SIGALRM, SIGVTALRM, SIGXCPU};
+#ifdef SIGPWR
+    ends.push_back(SIGPWR);
+#endif
+#ifdef SIGSTKFLT
+    ends.push_back(SIGSTKFLT);
+#endif
+    for (const int s : ends) {
+        EXPECT_TRUE(endsProcessByDefault(s)) << "signal " << s;
+    }
+    for (const int s : {SIGKILL, SIGSTOP, SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT, SIGCHLD, SIGURG,
+                        SIGWINCH, 0, kSignalLimit}) {
+        EXPECT_FALSE(endsProcessByDefault(s)) << "signal " << s;
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "app/output.hpp"
 #include "app/svg.hpp"
+#include "case_name.hpp"
 #include "platform/cp1251.hpp"
 
 namespace secant {
@@ -96,6 +97,8 @@ TEST(Cp1251, ConversionStopsAtTheTextLimitAndTheBuffer) {
 
 namespace secant {
 namespace {
+
+using testing::PrintTo;
 
 // The words that agree with a count, for every count a message can show
 // (the roots and groups of an equation of order 9 at most, the passes and
@@ -241,7 +244,9 @@ const EscapeCase kEscapes[] = {
     {"LargestCharacters", "\xed\x9f\xbf\xef\xbf\xbf\xf4\x8f\xbf\xbf", UserBytes::Utf8,
      "\xed\x9f\xbf\xef\xbf\xbf\xf4\x8f\xbf\xbf"},
     {"FourBytes", "\xf0\x9f\x98\x80", UserBytes::Utf8, "\xf0\x9f\x98\x80"},
-    {"C1Controls", "\xc2\x80\xc2\x9b\xc2\xa0", UserBytes::Utf8, "\\xc2\\x80\\xc2\\x9b\xc2\xa0"},
+    // The first and the last C1 control escaped, the character after them not.
+    {"C1Controls", "\xc2\x80\xc2\x9b\xc2\x9f\xc2\xa0", UserBytes::Utf8,
+     "\\xc2\\x80\\xc2\\x9b\\xc2\\x9f\xc2\xa0"},
     // In a console's code page every byte but a control character is one.
     {"CodePageBytes", "\xa6\xe0\xff\x9b", UserBytes::CodePage, "\xa6\xe0\xff\x9b"},
     {"CodePageControls", "a\tb\x1b\x7f", UserBytes::CodePage, "a\\tb\\x1b\\x7f"},
