@@ -339,6 +339,24 @@ def set_child_subreaper():
         raise Failure(f"prctl: {os.strerror(ctypes.get_errno())}")
 
 
+def end_leftovers():
+    """Kills whatever a failed scenario left running among this process's
+    children (orphans come here once a scenario made it their subreaper), so
+    that a broken program does not spin on after the run."""
+    me = os.getpid()
+    try:
+        with open(f"/proc/{me}/task/{me}/children") as children:
+            pids = [int(pid) for pid in children.read().split()]
+    except OSError:
+        return
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGKILL)
+            os.waitpid(pid, 0)
+        except (ProcessLookupError, ChildProcessError):
+            pass
+
+
 def wait_exited(pid):
     """The exit status of a child, or a Failure after DEADLINE_SECONDS (the child killed)."""
     deadline = time.monotonic() + DEADLINE_SECONDS
@@ -656,6 +674,7 @@ def main():
         except Failure as failure:
             failed += 1
             print(f"FAIL {name}: {what}: {failure}", flush=True)
+    end_leftovers()
     print(f"{len(runs) - failed} passed, {failed} failed")
     return 1 if failed else 0
 
