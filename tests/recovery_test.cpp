@@ -74,10 +74,6 @@ struct MetCase {
     ArithmeticFlags ranOnWith;    // what the standard search raised
 };
 
-void PrintTo(const MetCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class MetTest : public SolverTest, public ::testing::WithParamInterface<MetCase> {};
 
 void expectSameFlags(ArithmeticFlags got, ArithmeticFlags wanted) {
