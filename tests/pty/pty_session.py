@@ -340,21 +340,24 @@ def set_child_subreaper():
 
 
 def end_leftovers():
-    """Kills whatever a failed scenario left running among this process's
-    children (orphans come here once a scenario made it their subreaper), so
-    that a broken program does not spin on after the run."""
+    """Kills whatever a failed scenario left running: every orphan comes to
+    this process, the subreaper, so a broken program does not spin on after the
+    run (the children of a killed one come here in turn)."""
     me = os.getpid()
-    try:
-        with open(f"/proc/{me}/task/{me}/children") as children:
-            pids = [int(pid) for pid in children.read().split()]
-    except OSError:
-        return
-    for pid in pids:
+    for _ in range(10):
         try:
-            os.kill(pid, signal.SIGKILL)
-            os.waitpid(pid, 0)
-        except (ProcessLookupError, ChildProcessError):
-            pass
+            with open(f"/proc/{me}/task/{me}/children") as children:
+                pids = [int(pid) for pid in children.read().split()]
+        except OSError:
+            return
+        if not pids:
+            return
+        for pid in pids:
+            try:
+                os.kill(pid, signal.SIGKILL)
+                os.waitpid(pid, 0)
+            except (ProcessLookupError, ChildProcessError):
+                pass
 
 
 def wait_exited(pid):
@@ -666,6 +669,7 @@ def main():
         for run in [run for run in runs if run[0] in LAUNCHER_SKIPS]:
             print(f"skip {run[0]}: not under an emulator ({' '.join(program[:-1])})", flush=True)
             runs.remove(run)
+    set_child_subreaper()
     failed = 0
     for name, what, run, options in runs:
         try:
