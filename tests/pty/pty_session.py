@@ -377,8 +377,8 @@ def leader_gone_scenario(program):
     """SIGHUP and SIGTTOU ignored (as under nohup), input from a pipe, and the
     terminal's session leader gone before the key wait: the terminal is no longer
     the controlling one and has no foreground, so the wait takes its mode at once
-    and ends with the key (it must not wait for a foreground that never comes)."""
-    set_child_subreaper()
+    and ends with the key (it must not wait for a foreground that never comes).
+    The run has made this process the subreaper that the program comes to."""
     master, slave = os.openpty()
     stdin_read, stdin_write = os.pipe()
     try:

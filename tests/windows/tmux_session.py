@@ -190,23 +190,18 @@ def key_scenario(key, leftover="", code_page=None):
                                                       code_page)
 
 
+# Each scenario by name: what it shows, and how it runs.
 SCENARIOS = {
-    "letter": key_scenario("q"),
-    "arrow": key_scenario("Up"),
-    "ctrl-c": key_scenario("C-c"),
-    "paste": key_scenario("qPWNED", "PWNED"),
-    "code-page-437": key_scenario("q", code_page="437"),
-    "paste-in-pieces": paste_in_pieces_scenario,
-    "interrupted-write": interrupted_write_scenario,
-}
-TITLES = {
-    "letter": "a letter ends the wait",
-    "arrow": "an arrow key ends the wait",
-    "ctrl-c": "Ctrl+C ends the wait",
-    "paste": "a paste ends the wait and leaves nothing",
-    "code-page-437": "at a console of code page 437 the texts show in Cyrillic",
-    "paste-in-pieces": "the rest of a paste in pieces reaches no next program",
-    "interrupted-write": "Ctrl+C during a slow picture write leaves no temporary file",
+    "letter": ("a letter ends the wait", key_scenario("q")),
+    "arrow": ("an arrow key ends the wait", key_scenario("Up")),
+    "ctrl-c": ("Ctrl+C ends the wait", key_scenario("C-c")),
+    "paste": ("a paste ends the wait and leaves nothing", key_scenario("qPWNED", "PWNED")),
+    "code-page-437": ("at a console of code page 437 the texts show in Cyrillic",
+                      key_scenario("q", code_page="437")),
+    "paste-in-pieces": ("the rest of a paste in pieces reaches no next program",
+                        paste_in_pieces_scenario),
+    "interrupted-write": ("Ctrl+C during a slow picture write leaves no temporary file",
+                          interrupted_write_scenario),
 }
 
 
@@ -214,12 +209,13 @@ def run_here(arguments, names):
     """Runs the scenarios one after the other in this process."""
     failed = 0
     for name in names:
+        title, run = SCENARIOS[name]
         try:
-            SCENARIOS[name](*arguments)
-            print(f"ok   {name}: {TITLES[name]}", flush=True)
+            run(*arguments)
+            print(f"ok   {name}: {title}", flush=True)
         except Failure as failure:
             failed += 1
-            print(f"FAIL {name}: {TITLES[name]}: {failure}", flush=True)
+            print(f"FAIL {name}: {title}: {failure}", flush=True)
     tmux("kill-server", check=False)
     return failed
 
@@ -240,7 +236,7 @@ def run_side_by_side(arguments, names):
 
 def main():
     if sys.argv[1:] == ["--list"]:
-        print("\n".join(f"{name}: {TITLES[name]}" for name in SCENARIOS))
+        print("\n".join(f"{name}: {title}" for name, (title, _) in SCENARIOS.items()))
         return 0
     if len(sys.argv) < 4:
         sys.exit(__doc__)
