@@ -160,6 +160,17 @@ def run(command, stdin, with_status=False):
     return (result.returncode, text) if with_status else text
 
 
+def run_once_more_under_launcher(base, options, stdin):
+    """The status and text of a run, once more where it failed and the program
+    runs under a launcher (base is more than the program: Wine, whose own
+    failure to start or finish a program is not the program's); a failure of
+    the program fails both."""
+    status, text = run(base + options, stdin, with_status=True)
+    if status != 0 and len(base) > 1:
+        status, text = run(base + options, stdin, with_status=True)
+    return status, text
+
+
 def binary32(text):
     """The decimal text rounded to the nearest binary32 value, ties to even."""
     q = Fraction(text)
@@ -704,7 +715,7 @@ def judge_family_equation(task):
     """The failures of one equation of the families: (name, its input, failures)."""
     base, name, coefficients = task
     stdin = f"{len(coefficients) - 1}\n" + " ".join(map(coefficient_text, coefficients)) + "\n"
-    status, output = run(base + ["--report"], stdin, with_status=True)
+    status, output = run_once_more_under_launcher(base, ["--report"], stdin)
     roots, disks = read_report(output)
     if status != 0 or len(roots) != len(coefficients) - 1:
         return name, stdin, [f"status {status}, {len(roots)} of {len(coefficients) - 1} roots"]

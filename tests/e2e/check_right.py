@@ -106,7 +106,7 @@ def judge(task):
     stdin = stdin_of(coefficients)
     failures = []
     try:
-        status, output = check_disks.run(base, stdin, with_status=True)
+        status, output = check_disks.run_once_more_under_launcher(base, [], stdin)
     except Exception as error:  # a run that hangs or cannot start
         return check_disks.family_of(name), name, stdin, False, 0, False, [f"the run: {error!r}"]
     truth = check_disks.true_roots(check_disks.equation(stdin))
